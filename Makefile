@@ -1,0 +1,29 @@
+# Thin wrapper over CMake + Ninja. `make run` and `make test` set up what is
+# missing first, so both work on a fresh Debian 12 machine.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@if [ ! -f $(BUILD)/build.ninja ]; then cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS); fi
+
+build: configure
+	cmake --build $(BUILD)
+
+run: build
+	./$(BUILD)/varnolt
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+
+bench: build
+	bash bench/run-all
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,17 @@
+#pragma once
+// Text is kept as bytes. Bytes from outside (keyword files, the settings file,
+// the news service) are shown as UTF-8 when they are valid UTF-8 and read as
+// Windows-1252 otherwise.
+#include <string>
+#include <string_view>
+
+namespace varnolt {
+
+bool IsValidUtf8(std::string_view bytes);
+// Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+0081 etc.).
+std::string Cp1252ToUtf8(std::string_view bytes);
+// `bytes` unchanged when valid UTF-8, else read as Windows-1252; a UTF-8
+// byte-order mark at the start is dropped.
+std::string DecodeForDisplay(std::string_view bytes);
+
+}  // namespace varnolt
