@@ -5,9 +5,10 @@
 // fixed order. A character is one UTF-8 sequence: no variant ever splits one,
 // and for ASCII text this is plain byte-wise behaviour.
 #include <cstddef>
-#include <utility>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnolt {
@@ -22,6 +23,10 @@ class LineSink {
 public:
     virtual ~LineSink() = default;
     virtual void AddLine(std::string_view line) = 0;
+    // Appends one line made of `pieces` in order. The default joins them and
+    // calls AddLine; a sink that copies lines into a buffer can take the
+    // pieces directly and save the join.
+    virtual void AddJoined(std::span<const std::string_view> pieces);
 };
 
 // Collects lines into one text, each line followed by `eol`.
@@ -30,6 +35,12 @@ public:
     explicit TextSink(std::string eol = "\n") : eol_(std::move(eol)) {}
     void AddLine(std::string_view line) override {
         text_.append(line);
+        text_.append(eol_);
+        ++count_;
+    }
+    void AddJoined(std::span<const std::string_view> pieces) override {
+        for (std::string_view piece : pieces)
+            text_.append(piece);
         text_.append(eol_);
         ++count_;
     }

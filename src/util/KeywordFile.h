@@ -4,6 +4,7 @@
 // A keyword list is the lines of a text, in order, each taken unchanged. A
 // line ends at CR LF, a lone CR or a lone LF; a final empty line (the text
 // ends with a line break) is not a line. An empty text has no lines.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,14 +14,27 @@ namespace varnolt {
 // The lines of `text`; the views point into `text`.
 std::vector<std::string_view> KeywordLines(std::string_view text);
 
+// Files larger than this are refused with "Text exceeds memo capacity".
+inline constexpr std::uint64_t kMaxKeywordFileBytes = std::uint64_t{1} << 30;
+inline constexpr const char* kMsgTextTooLarge = "Text exceeds memo capacity";
+
+// The text of a keyword file from its bytes, by the rules of LoadKeywordFile.
+std::string DecodeKeywordText(std::string_view bytes);
+
 // Reads a keyword file as UTF-8 text whose line breaks are all CR LF: a UTF-8
 // byte-order mark is dropped, a file that is not valid UTF-8 is read as
 // Windows-1252, and CR LF, lone CR and lone LF each become CR LF.
-// Throws FileError("Cannot open file ...") when the file cannot be read.
+// Throws FileError("Cannot open file ...") when the file cannot be read and
+// FileError("Text exceeds memo capacity") when it is over kMaxKeywordFileBytes.
 std::string LoadKeywordFile(const std::string& path);
 
+// As LoadKeywordFile, from an open descriptor (read to its end, not closed);
+// `path` names the source in messages.
+std::string LoadKeywordFd(int fd, const std::string& path);
+
 // Writes `text` to `path` unchanged (UTF-8, no byte-order mark), replacing
-// any file of that name. Throws FileError("Cannot create file ...").
+// any file of that name. Throws FileError("Cannot create file ...") when the
+// file cannot be created, FileError("Cannot write file ...") when writing fails.
 void SaveKeywordFile(const std::string& path, std::string_view text);
 
 // `text` with every line break (CR LF, lone CR, lone LF) written as CR LF.

@@ -1,0 +1,148 @@
+#include "util/KeywordFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "util/FileError.h"
+#include "util/TextCodec.h"
+
+namespace varnolt {
+
+std::vector<std::string_view> KeywordLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    // A final empty line (the text ends with a line break) is not a line.
+    if (start < n)
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string ToCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    const std::size_t n = text.size();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.append(text.substr(start, i - start));
+        out.append("\r\n");
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+std::string DecodeKeywordText(std::string_view bytes) {
+    bytes = DropUtf8Bom(bytes);
+    if (IsValidUtf8(bytes))
+        return ToCrLf(bytes);
+    return ToCrLf(Cp1252ToUtf8(bytes));
+}
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+std::string WriteFailedMessage(const std::string& path, int errnum) {
+    return "Cannot write file \"" + path + "\". " + std::strerror(errnum);
+}
+
+}  // namespace
+
+std::string LoadKeywordFd(int fd, const std::string& path) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw FileError(CannotOpenMessage(path, errno));
+    if (S_ISDIR(st.st_mode))
+        throw FileError(CannotOpenMessage(path, EISDIR));
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxKeywordFileBytes) {
+        throw FileError(kMsgTextTooLarge);
+    }
+
+    std::string bytes;
+    if (S_ISREG(st.st_mode))
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(CannotOpenMessage(path, errno));
+        }
+        if (got == 0)
+            break;
+        // Pipes and devices have no size up front: enforce the cap as they grow.
+        if (bytes.size() + static_cast<std::size_t>(got) > kMaxKeywordFileBytes) {
+            throw FileError(kMsgTextTooLarge);
+        }
+        bytes.append(buf, static_cast<std::size_t>(got));
+    }
+    return DecodeKeywordText(bytes);
+}
+
+std::string LoadKeywordFile(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw FileError(CannotOpenMessage(path, errno));
+    return LoadKeywordFd(fd.get(), path);
+}
+
+void SaveKeywordFile(const std::string& path, std::string_view text) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd.get() < 0)
+        throw FileError(CannotCreateMessage(path, errno));
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        ssize_t put = ::write(fd.get(), p, left);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(WriteFailedMessage(path, errno));
+        }
+        p += put;
+        left -= static_cast<std::size_t>(put);
+    }
+    // A failed close can be the first report of a write that did not reach the disk.
+    if (::close(fd.release()) != 0)
+        throw FileError(WriteFailedMessage(path, errno));
+}
+
+}  // namespace varnolt
