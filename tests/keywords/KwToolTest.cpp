@@ -1,0 +1,247 @@
+// varnolt-kw run as a separate process: output bytes, exit status, messages.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "keywords/Keywords.h"
+#include "util/KeywordFile.h"
+
+namespace varnolt {
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class KwTool : public testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/varnolt-kwtool-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    // Runs varnolt-kw with `args`, `input` on standard input, in the test folder.
+    Result Kw(std::vector<std::string> args, const std::string& input = "") {
+        const std::string in = Write(".stdin", input);
+        const std::string out = Path(".stdout"), err = Path(".stderr");
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir_.c_str()) != 0)
+                _exit(127);
+            int i = open(in.c_str(), O_RDONLY);
+            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (i < 0 || o < 0 || e < 0)
+                _exit(127);
+            dup2(i, 0);
+            dup2(o, 1);
+            dup2(e, 2);
+            std::vector<char*> argv{const_cast<char*>(VARNOLT_KW_EXE)};
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(VARNOLT_KW_EXE, argv.data());
+            _exit(127);
+        }
+        Result r;
+        int ws = 0;
+        if (pid > 0 && waitpid(pid, &ws, 0) == pid && WIFEXITED(ws))
+            r.status = WEXITSTATUS(ws);
+        r.out = Read(out);
+        r.err = Read(err);
+        return r;
+    }
+
+    std::string dir_;
+};
+
+std::string CrLf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines)
+        text += l + "\r\n";
+    return text;
+}
+
+TEST_F(KwTool, TyposWritesTheWindowsLinesWithCrLf) {
+    const Result r =
+        Kw({"typos", "--skip-letter", "--double-letters", "--reverse-letters", "--skip-spaces"},
+           "book\nnew york\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              CrLf({"ook",       "bok",       "bok",       "boo",       "bbook",     "boook",
+                    "boook",     "bookk",     "obok",      "book",      "boko",      "ew york",
+                    "nw york",   "ne york",   "newyork",   "new ork",   "new yrk",   "new yok",
+                    "new yor",   "nnew york", "neew york", "neww york", "new  york", "new yyork",
+                    "new yoork", "new yorrk", "new yorkk", "enw york",  "nwe york",  "ne wyork",
+                    "newy ork",  "new oyrk",  "new yrok",  "new yokr",  "newyork"}));
+
+    const Result keys = Kw({"typos", "--missed-keys", "--inserted-keys", "-"}, "A1");
+    EXPECT_EQ(keys.status, 0);
+    EXPECT_EQ(keys.out, CrLf({"q1", "w1", "s1", "x1", "z1", "qa1", "wa1", "sa1", "xa1", "za1"}));
+}
+
+TEST_F(KwTool, AllKindsMatchTheCoreForAFileOfManyKeywords) {
+    // Enough output to pass through the write buffer several times.
+    std::string input;
+    for (int i = 0; i < 3000; ++i) {
+        input += "Keyword " + std::to_string(i) + (i % 7 ? " shoes\r\n" : "\n");
+    }
+    const std::string file = Write("in.txt", input);
+    const Result r = Kw({"typos", "--all", file});
+    ASSERT_EQ(r.status, 0);
+    const std::string text = LoadKeywordFile(file);
+    TextSink want("\r\n");
+    GenerateTypos(KeywordLines(text), TypoKinds{true, true, true, true, true, true}, want);
+    ASSERT_GT(want.Text().size(), std::size_t{4} << 20);
+    EXPECT_TRUE(r.out == want.Text())
+        << "outputs differ; sizes " << r.out.size() << " and " << want.Text().size();
+}
+
+TEST_F(KwTool, AdwordsAndOutputFile) {
+    const std::string in = Write("in.txt", "Red Shoes\r\nBoots");
+    Result r = Kw({"adwords", "--minus", "--exact", "--broad", "in.txt", "-o", "out.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Read(Path("out.txt")),
+              CrLf({"Red Shoes", "Boots", "[Red Shoes]", "[Boots]", "-Red Shoes", "-Boots"}));
+
+    r = Kw({"adwords", "--lowercase", "--phrase", "--output=out.txt"}, "Red Shoes\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Read(Path("out.txt")), "\"red shoes\"\r\n");  // replaced, not appended
+
+    // Lowercase alone: a valid choice with nothing to write.
+    r = Kw({"adwords", "--lowercase"}, "Boots\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(KwTool, InputRules) {
+    // One empty line is input; it is formatted, and gives no typos.
+    Result r = Kw({"adwords", "--broad", "--exact"}, "\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\r\n[]\r\n");
+    r = Kw({"typos", "--all"}, "\n \n");
+    EXPECT_EQ(r.status, 0);
+    // The blank line gives nothing; the space gives "" (skip letter), two
+    // spaces (double letters) and "" (skip spaces).
+    EXPECT_EQ(r.out, "\r\n  \r\n\r\n");
+    // Windows-1252 input comes out as UTF-8; a BOM is dropped; lone CRs break lines.
+    r = Kw({"adwords", "--phrase"},
+           "\xEF\xBB\xBF"
+           "caf\xC3\xA9\rstra\xC3\x9F"
+           "e");
+    EXPECT_EQ(r.out,
+              "\"caf\xC3\xA9\"\r\n\"stra\xC3\x9F"
+              "e\"\r\n");
+    r = Kw({"adwords", "--broad"},
+           "Caf\xE9\n\x80"
+           "5");
+    EXPECT_EQ(r.out,
+              "Caf\xC3\xA9\r\n\xE2\x82\xAC"
+              "5\r\n");
+    // Multi-byte characters pass whole through every kind.
+    r = Kw({"typos", "--reverse-letters"}, "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(r.out, "\xE2\x82\xAC\xC3\xA9\r\n");
+}
+
+TEST_F(KwTool, NoInputAndNoActionMessages) {
+    const std::string noInput = std::string(kMsgNoInput) + "\n";
+    const std::string noAction = std::string(kMsgNoAction) + "\n";
+    EXPECT_EQ(noInput, "Please enter the input keywords to process.\n");
+    EXPECT_EQ(noAction, "Please select at least one action to do with your input keywords.\n");
+
+    Result r = Kw({"typos", "--all"}, "");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, noInput);
+    EXPECT_EQ(r.out, "");
+    // Empty input is reported first, even with no action chosen.
+    r = Kw({"typos"}, "");
+    EXPECT_EQ(r.err, noInput);
+    r = Kw({"adwords", Write("bom.txt", "\xEF\xBB\xBF")}, "");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, noInput);
+
+    r = Kw({"typos"}, "book");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, noAction);
+    EXPECT_EQ(r.out, "");
+    r = Kw({"adwords", "-o", "never.txt"}, "book");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, noAction);
+    EXPECT_FALSE(std::filesystem::exists(Path("never.txt")));  // no output file made
+}
+
+TEST_F(KwTool, FileErrors) {
+    Result r = Kw({"typos", "--all", "missing.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "Cannot open file \"" + Path("missing.txt") + "\". No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+
+    r = Kw({"adwords", "--broad", "-o", "no/such/out.txt"}, "book");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot create file \"" + Path("no/such/out.txt") +
+                         "\". No such file or directory\n");
+
+    // A full disk fails the run instead of passing for success.
+    r = Kw({"adwords", "--broad", "-o", "/dev/full"}, "book");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write file \"/dev/full\". No space left on device\n");
+}
+
+TEST_F(KwTool, UsageAndHelp) {
+    Result r = Kw({"typos", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("varnolt-kw typos"), std::string::npos);
+    EXPECT_NE(r.out.find("varnolt-kw adwords"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"typos", "--bogus"},
+                                                {"typos", "--broad"},
+                                                {"adwords", "--all"},
+                                                {"typos", "--all", "a.txt", "b.txt"},
+                                                {"typos", "--all", "-o"},
+                                                {"spell", "--all"},
+                                                {}}) {
+        r = Kw(bad, "book");
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(bad);
+        EXPECT_EQ(r.out, "") << testing::PrintToString(bad);
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << testing::PrintToString(bad);
+    }
+}
+
+TEST_F(KwTool, LineLongerThanTheWriteBuffer) {
+    const std::string longKeyword(3u << 20, 'k');
+    const Result r = Kw({"adwords", "--exact", "--broad"}, longKeyword + "\nshort");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out == longKeyword + "\r\nshort\r\n[" + longKeyword + "]\r\n[short]\r\n");
+}
+
+}  // namespace
+}  // namespace varnolt
