@@ -1,0 +1,34 @@
+#pragma once
+// The commands of varnolt-brand. Each command gets its arguments (without the
+// program and command names) and returns the exit status; messages go to
+// standard error. To add a command, declare its function here, define it in
+// its own .cpp file and add one line to the table in main.cpp.
+#include <string>
+#include <vector>
+
+namespace varnolt::brand_tool {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* arguments;  // as shown in the usage, e.g. "PLAIN DAT"
+    const char* summary;
+    std::size_t argumentCount;
+    int (*run)(const Args& args);
+};
+
+// Exit statuses.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+
+// The message for a settings file that fails the password or tag check.
+inline constexpr const char* DamagedMessage = "wrong password or damaged settings file";
+
+// Settings-file cipher (CryptCommands.cpp).
+int EncryptCommand(const Args& args);
+int DecryptCommand(const Args& args);
+int VerifyCommand(const Args& args);
+
+}  // namespace varnolt::brand_tool
