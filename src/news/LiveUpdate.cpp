@@ -1,0 +1,144 @@
+#include "news/LiveUpdate.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "brand/BrandSettings.h"
+#include "util/UUtils.h"
+
+namespace varnolt {
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return AsciiLower(a) == AsciiLower(b);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+bool DownloadFile(HttpClient& http, const std::string& url, const std::string& localPath,
+                  std::size_t maxBytes) {
+    std::error_code ec;
+    std::filesystem::remove(localPath, ec);
+    std::FILE* file = std::fopen(localPath.c_str(), "wb");
+    if (file == nullptr)
+        return false;  // e.g. a read-only program folder
+    http.PumpOnce();
+    bool ok = http.GetToFile(url, file, maxBytes);
+    if (std::fclose(file) != 0)
+        ok = false;
+    if (!ok)
+        std::filesystem::remove(localPath, ec);
+    return ok;
+}
+
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    std::string line;
+    bool inSection = false;
+    bool first = true;
+    while (std::getline(in, line)) {
+        std::string_view text = line;
+        if (first && text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);
+        first = false;
+        text = TrimBlanks(text);
+        if (text.empty() || text.front() == ';')
+            continue;
+        if (text.front() == '[') {
+            const std::size_t close = text.find(']');
+            if (close != std::string_view::npos) {
+                inSection = SameName(TrimBlanks(text.substr(1, close - 1)), section);
+            }
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const std::size_t eq = text.find('=');
+        if (eq == std::string_view::npos || !SameName(TrimBlanks(text.substr(0, eq)), key)) {
+            continue;
+        }
+        std::string_view value = TrimBlanks(text.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        return std::string(value);
+    }
+    return {};
+}
+
+float VersionNumber(std::string_view text) {
+    text = TrimBlanks(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    float value = 0;
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return 0;
+    }
+    return value;
+}
+
+bool IsNewerVersion(std::string_view fileVersion, std::string_view appVersion) {
+    // The program's own version is read at full precision.
+    std::string_view app = TrimBlanks(appVersion);
+    long double current = 0;
+    const auto [end, ec] =
+        std::from_chars(app.data(), app.data() + app.size(), current, std::chars_format::general);
+    if (ec != std::errc() || end != app.data() + app.size())
+        current = 0;
+    const long double offered = static_cast<long double>(VersionNumber(fileVersion));
+    return current < offered;
+}
+
+UpdateCheck CheckUpdateAvailable(HttpClient& http, const std::string& liveUpdateURL,
+                                 const std::string& appFolder) {
+    UpdateCheck check;
+    const std::string localPath = appFolder + kUpdateInfoFile;
+    if (!DownloadFile(http, liveUpdateURL + kUpdateInfoFile, localPath) || !FileExists(localPath)) {
+        return check;
+    }
+    check.versionText = ReadIniString(localPath, "APPLICATION", "Version");
+    check.available = IsNewerVersion(check.versionText, AppVersion);
+    return check;
+}
+
+std::string NewUpdateQuestion(std::string_view versionText) {
+    std::string text = "There is a new update: (version ";
+    text += versionText;
+    text += ") available for your application!. Do you want download this update now?";
+    return text;
+}
+
+std::string UpdaterPath(const std::string& appFolder) {
+    return appFolder + kUpdaterProgram;
+}
+
+std::vector<std::string> UpdaterArguments(const std::string& liveUpdateURL) {
+    return {liveUpdateURL, AppVersion, "A"};
+}
+
+}  // namespace varnolt

@@ -1,0 +1,177 @@
+// The update check: download of the description file, reading it, and the
+// version comparison.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "news/LiveUpdate.h"
+#include "news/LocalServer.h"
+#include "news/NewsMessages.h"
+
+namespace varnolt {
+namespace {
+
+namespace fs = std::filesystem;
+using test::HttpRequest;
+using test::HttpResponse;
+using test::LocalServer;
+
+class LiveUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/varnolt-update-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = std::string(pattern) + "/";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void Serve(std::string body, int status = 200) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        body_ = std::move(body);
+        status_ = status;
+    }
+    std::string UpdateUrl() const { return server_.Url("/liveupdate/varnolt/"); }
+    std::string InfoPath() const { return folder_ + "mainappupdate.inf"; }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    std::string folder_;
+    std::mutex mutex_;
+    std::string body_;
+    int status_ = 200;
+    LocalServer server_{[this](const HttpRequest& req) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        HttpResponse res;
+        if (req.target != "/liveupdate/varnolt/mainappupdate.inf" || req.method != "GET" ||
+            req.version != "HTTP/1.0" ||
+            req.Header("User-Agent") != "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)" ||
+            req.Header("Accept") != "text/html, */*") {
+            res.status = 400;
+            return res;
+        }
+        res.status = status_;
+        res.body = body_;
+        return res;
+    }};
+    HttpClient http_;
+};
+
+TEST_F(LiveUpdateTest, DownloadWritesTheFileAndReplacesAnOldOne) {
+    Write(InfoPath(), "old and longer content");
+    Serve("[APPLICATION]\r\nVersion=2.1\r\n");
+    int pumped = 0;
+    http_.SetPump([&] { ++pumped; });
+    EXPECT_TRUE(DownloadFile(http_, UpdateUrl() + "mainappupdate.inf", InfoPath()));
+    EXPECT_EQ(Read(InfoPath()), "[APPLICATION]\r\nVersion=2.1\r\n");
+    EXPECT_GE(pumped, 1);
+}
+
+TEST_F(LiveUpdateTest, FailedDownloadLeavesNoFile) {
+    Write(InfoPath(), "[APPLICATION]\r\nVersion=9\r\n");
+    Serve("not here", 404);
+    EXPECT_FALSE(DownloadFile(http_, UpdateUrl() + "mainappupdate.inf", InfoPath()));
+    EXPECT_FALSE(fs::exists(InfoPath()));
+
+    Serve(std::string(kMaxUpdateInfo + 1, ';'));
+    EXPECT_FALSE(DownloadFile(http_, UpdateUrl() + "mainappupdate.inf", InfoPath()));
+    EXPECT_FALSE(fs::exists(InfoPath()));
+    Serve(std::string(kMaxUpdateInfo, ';'));
+    EXPECT_TRUE(DownloadFile(http_, UpdateUrl() + "mainappupdate.inf", InfoPath()));
+    EXPECT_EQ(fs::file_size(InfoPath()), kMaxUpdateInfo);
+}
+
+TEST_F(LiveUpdateTest, AFolderWhereTheFileCannotBeCreatedMeansNoUpdate) {
+    Serve("[APPLICATION]\r\nVersion=3.0\r\n");
+    const UpdateCheck check = CheckUpdateAvailable(http_, UpdateUrl(), folder_ + "missing/");
+    EXPECT_FALSE(check.available);
+    EXPECT_TRUE(server_.Requests().empty());
+}
+
+TEST_F(LiveUpdateTest, OffersOnlyAGreaterVersion) {
+    struct Case {
+        std::string file;
+        bool available;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"[APPLICATION]\r\nName=Varnolt\r\nVersion=2.0\r\n", false, "2.0"},
+        {"[APPLICATION]\r\nVersion=2.01\r\n", true, "2.01"},
+        {"[APPLICATION]\r\nVersion=1.9\r\n", false, "1.9"},
+        {"[APPLICATION]\r\nVersion=abc\r\n", false, "abc"},
+        {"[APPLICATION]\r\nName=Varnolt\r\n", false, ""},
+        {"[APPLICATION]\r\nVersion=2,1\r\n", false, "2,1"},
+        {"[APPLICATION]\r\nVersion=inf\r\n", false, "inf"},
+        {"[APPLICATION]\r\nVersion=nan\r\n", false, "nan"},
+        {"[OTHER]\r\nVersion=5\r\n[APPLICATION]\r\nVersion=2\r\n", false, "2"},
+        {"; comment\n[application]\nversion = 2.5 \n", true, "2.5"},
+        {"\xEF\xBB\xBF[Application]\r\nVERSION=\"3\"\r\n", true, "3"},
+        {"Version=9\r\n", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Serve(c.file);
+        const UpdateCheck check = CheckUpdateAvailable(http_, UpdateUrl(), folder_);
+        EXPECT_EQ(check.available, c.available);
+        EXPECT_EQ(check.versionText, c.text);
+        EXPECT_EQ(Read(InfoPath()), c.file);  // the file stays after the check
+    }
+
+    Serve("[APPLICATION]\r\nVersion=3\r\n", 404);
+    const UpdateCheck missing = CheckUpdateAvailable(http_, UpdateUrl(), folder_);
+    EXPECT_FALSE(missing.available);
+    EXPECT_FALSE(fs::exists(InfoPath()));
+}
+
+TEST(VersionNumber, ReadsAPointWhateverTheLocale) {
+    EXPECT_FLOAT_EQ(VersionNumber("2.01"), 2.01f);
+    EXPECT_FLOAT_EQ(VersionNumber(" 2.5 "), 2.5f);
+    EXPECT_EQ(VersionNumber("1e40"), 0.0f);
+    EXPECT_EQ(VersionNumber(""), 0.0f);
+    EXPECT_EQ(VersionNumber("2.1x"), 0.0f);
+    // The file's number is a 32-bit float: 2.00000001 is 2 and offers nothing.
+    EXPECT_FALSE(IsNewerVersion("2.00000001", "2.0"));
+    EXPECT_TRUE(IsNewerVersion("2.0001", "2.0"));
+
+    const char* locales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"};
+    const char* chosen = nullptr;
+    for (const char* name : locales) {
+        if (std::setlocale(LC_ALL, name) != nullptr) {
+            chosen = name;
+            break;
+        }
+    }
+    if (chosen == nullptr)
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    EXPECT_TRUE(IsNewerVersion("2.1", "2.0"));
+    EXPECT_FALSE(IsNewerVersion("2.0", "2.0"));
+    EXPECT_FLOAT_EQ(VersionNumber("2.1"), 2.1f);
+    std::setlocale(LC_ALL, "C");
+}
+
+TEST(UpdateTexts, QuestionsAndUpdaterStart) {
+    EXPECT_EQ(NewUpdateQuestion("2.1"),
+              "There is a new update: (version 2.1) available for your application!. Do you "
+              "want download this update now?");
+    EXPECT_EQ(std::string(kMsgUpdateWillClose),
+              "To update your software the application will close to\n\rreplace some files. Do "
+              "you want to update now?");
+    EXPECT_EQ(UpdaterPath("/opt/varnolt/"), "/opt/varnolt/Updater.exe");
+    EXPECT_EQ(UpdaterArguments("http://u.example/liveupdate/varnolt/"),
+              (std::vector<std::string>{"http://u.example/liveupdate/varnolt/", "2.0", "A"}));
+}
+
+}  // namespace
+}  // namespace varnolt
