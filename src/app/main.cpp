@@ -1,0 +1,22 @@
+// Varnolt: keyword tools for people who buy search advertising.
+#include <QIcon>
+
+#include "app/ui/CrashReport.h"
+#include "app/ui/DesktopServices.h"
+#include "app/ui/FMain.h"
+#include "app/ui/Skin.h"
+
+int main(int argc, char** argv) {
+    varnolt::VarnoltApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnolt"));
+    QApplication::setOrganizationName(QStringLiteral("Varnolt"));
+    varnolt::Skin::ApplyBuiltIn();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnolt/varnolt.png")));
+    varnolt::CrashReporter::Instance().SetMailer([](const QString& url) {
+        varnolt::DesktopShell().OpenDocument(url);
+    });
+
+    varnolt::TfrmMain frmMain(varnolt::DesktopContext());
+    frmMain.show();
+    return app.exec();
+}
