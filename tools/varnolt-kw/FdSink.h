@@ -13,7 +13,7 @@ namespace varnolt {
 
 class FdSink : public LineSink {
 public:
-    explicit FdSink(int fd, std::size_t capacity = std::size_t{1} << 20);
+    explicit FdSink(int fd, std::size_t capacity = std::size_t{1} << 18);
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
     // Writes out what the buffer holds. Throws std::system_error when the
