@@ -14,9 +14,11 @@ struct Command {
     const char* name;
     const char* arguments;  // as shown in the usage, e.g. "PLAIN DAT"
     const char* summary;
-    std::size_t argumentCount;
+    std::size_t argumentCount;  // or AnyArgumentCount: the command checks them itself
     int (*run)(const Args& args);
 };
+
+inline constexpr std::size_t AnyArgumentCount = static_cast<std::size_t>(-1);
 
 // Exit statuses.
 inline constexpr int ExitOk = 0;
@@ -30,5 +32,9 @@ inline constexpr const char* DamagedMessage = "wrong password or damaged setting
 int EncryptCommand(const Args& args);
 int DecryptCommand(const Args& args);
 int VerifyCommand(const Args& args);
+
+// Brand settings (BrandCommands.cpp).
+int ShowCommand(const Args& args);
+int PackSkinCommand(const Args& args);
 
 }  // namespace varnolt::brand_tool

@@ -15,6 +15,10 @@ const Command kCommands[] = {
     {"decrypt", "DAT PLAIN", "write PLAIN, the plain text of DAT", 2, DecryptCommand},
     {"verify", "DAT", "exit status 0 when DAT decrypts and its tag matches, 1 otherwise", 1,
      VerifyCommand},
+    {"show", "[--json] DAT", "print what the program reads from DAT and what it would ignore",
+     AnyArgumentCount, ShowCommand},
+    {"pack-skin", "QSS SKIN", "write the skin file SKIN (mainskin.dat) from the style sheet QSS", 2,
+     PackSkinCommand},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -43,7 +47,7 @@ int Run(int argc, char** argv) {
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
         const Args args(argv + 2, argv + argc);
-        if (args.size() != c.argumentCount) {
+        if (c.argumentCount != AnyArgumentCount && args.size() != c.argumentCount) {
             std::fprintf(stderr, "varnolt-brand: usage: varnolt-brand %s %s\n", c.name,
                          c.arguments);
             return ExitUsage;
