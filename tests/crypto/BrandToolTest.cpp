@@ -1,0 +1,220 @@
+// varnolt-brand encrypt / decrypt / verify, run as a process.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CryptoTestUtil.h"
+#include "crypto/AesLib.h"
+#include "util/FileError.h"
+
+extern char** environ;
+
+namespace varnolt {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const fs::path& path, std::string_view data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class BrandToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/varnolt-brand-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        fs::create_directory(dir / "work");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs varnolt-brand in dir/work with `input` on standard input.
+    Result Run(const std::vector<std::string>& args, std::string_view input = "") {
+        WriteAll(dir / "stdin", input);
+        const std::string in = (dir / "stdin").string();
+        const std::string out = (dir / "stdout").string();
+        const std::string err = (dir / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addchdir_np(&actions, (dir / "work").c_str());
+        std::vector<std::string> all{VARNOLT_BRAND_EXE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid;
+        Result r;
+        if (posix_spawn(&pid, VARNOLT_BRAND_EXE, &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        r.out = ReadAll(out);
+        r.err = ReadAll(err);
+        return r;
+    }
+
+    std::set<std::string> WorkFiles() {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir / "work")) {
+            names.insert(e.path().filename().string());
+        }
+        return names;
+    }
+
+    fs::path W(const char* name) { return dir / "work" / name; }
+
+    fs::path dir;
+};
+
+const std::string kPlain = "ApplicationName^Keyword Wizard\r\nWelcomeText^<b>Hi</b>\r\n";
+const std::string kDamaged = "wrong password or damaged settings file\n";
+
+TEST_F(BrandToolTest, EncryptDecryptVerifyFiles) {
+    WriteAll(W("plain.txt"), kPlain);
+    Result r = Run({"encrypt", "plain.txt", "dbsettings.dat"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string dat = ReadAll(W("dbsettings.dat"));
+    EXPECT_EQ(dat.size(), kPlain.size() + 20);
+    // The program's own routine reads what the tool wrote.
+    std::string plain;
+    EXPECT_EQ(DecryptBytes(dat, plain), DecryptResult::Ok);
+    EXPECT_EQ(plain, kPlain);
+
+    r = Run({"verify", "dbsettings.dat"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+
+    r = Run({"decrypt", "dbsettings.dat", "back.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(W("back.txt")), kPlain);
+    EXPECT_EQ(WorkFiles(), (std::set<std::string>{"back.txt", "dbsettings.dat", "plain.txt"}));
+}
+
+TEST_F(BrandToolTest, StandardInputAndOutput) {
+    Result r = Run({"encrypt", "-", "-"}, kPlain);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.size(), kPlain.size() + 20);
+    const std::string dat = r.out;
+
+    r = Run({"decrypt", "-", "-"}, dat);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kPlain);
+
+    r = Run({"verify", "-"}, dat);
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    WriteAll(W("s.dat"), dat);
+    r = Run({"decrypt", "s.dat", "-"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kPlain);
+
+    r = Run({"encrypt", "-", "piped.dat"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(W("piped.dat")).size(), 20u);
+}
+
+TEST_F(BrandToolTest, DamagedFileIsReportedAndLeavesNoPlainFile) {
+    std::string dat = EncryptBytes(kPlain);
+    // A changed ciphertext byte (verifier intact, tag fails), a changed tag
+    // byte, a foreign password, and a file too short.
+    std::string cipherByte = dat;
+    cipherByte[15] ^= 1;
+    std::string tagByte = dat;
+    tagByte.back() ^= 1;
+    TEncryption other("not the settings password", 4096);
+    TMemorySource source(kPlain);
+    std::string foreign;
+    TStringTarget target(foreign);
+    ASSERT_TRUE(other.EncryptStream(source, target));
+    for (const std::string& bad : {cipherByte, tagByte, foreign, dat.substr(0, 12)}) {
+        WriteAll(W("bad.dat"), bad);
+        Result r = Run({"decrypt", "bad.dat", "plain.txt"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, kDamaged);
+        EXPECT_EQ(WorkFiles(), std::set<std::string>{"bad.dat"});
+
+        r = Run({"decrypt", "bad.dat", "-"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");  // no plain text reaches the output either
+        EXPECT_EQ(r.err, kDamaged);
+
+        r = Run({"decrypt", "-", "-"}, bad);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+
+        r = Run({"verify", "bad.dat"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, kDamaged);
+    }
+}
+
+TEST_F(BrandToolTest, FilesThatCannotBeOpened) {
+    const std::string missing = (dir / "work" / "nothing.dat").string();
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"verify", "nothing.dat"},
+             {"decrypt", "nothing.dat", "out.txt"},
+             {"encrypt", "nothing.dat", "out.dat"}}) {
+        Result r = Run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, CannotOpenMessage(missing, ENOENT) + "\n");
+    }
+    EXPECT_EQ(WorkFiles(), std::set<std::string>{});
+
+    // A target that cannot be created: no file appears and the old one stays.
+    WriteAll(W("plain.txt"), kPlain);
+    Result r = Run({"encrypt", "plain.txt", "no-folder/x.dat"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, CannotCreateMessage((dir / "work" / "no-folder" / "x.dat").string(), ENOENT) +
+                         "\n");
+}
+
+TEST_F(BrandToolTest, UsageAndHelp) {
+    Result r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* line : {"encrypt PLAIN DAT", "decrypt DAT PLAIN", "verify DAT",
+                             "\"-\" stands for standard input or output"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    }
+    r = Run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Usage"), std::string::npos);
+    r = Run({"encrypt", "only-one"});
+    EXPECT_EQ(r.status, 2);
+    r = Run({"scramble", "a", "b"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown command"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnolt
