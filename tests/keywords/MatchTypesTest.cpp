@@ -62,15 +62,5 @@ TEST(MatchTypes, EdgeCases) {
     EXPECT_FALSE(MatchTypes{}.Any());
 }
 
-TEST(MatchTypes, SingleOperations) {
-    VectorSink s;
-    AddBroad("Big Sale", false, s);
-    AddBroad("Big Sale", true, s);
-    AddPhraseMatch("Big Sale", true, s);
-    AddExactMatch("Big", false, s);
-    AddMinusSign("FREE", true, s);
-    EXPECT_EQ(s.lines, (Lines{"Big Sale", "big sale", "\"big sale\"", "[Big]", "-free"}));
-}
-
 }  // namespace
 }  // namespace varnolt
