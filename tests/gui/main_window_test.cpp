@@ -113,7 +113,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
     EXPECT_EQ(win->bsSkinSaveDialog1.filter, QStringLiteral("Text files(*.txt)|*.txt"));
     // Input panes wrap, output panes do not.
     auto wraps = [](KeywordPane* p) {
-        return static_cast<QPlainTextEdit*>(p->Editor())->lineWrapMode() != QPlainTextEdit::NoWrap;
+        auto* edit = qobject_cast<QPlainTextEdit*>(p->Editor());
+        return edit && edit->lineWrapMode() != QPlainTextEdit::NoWrap;
     };
     EXPECT_TRUE(wraps(win->memInput));
     EXPECT_TRUE(wraps(win->memAInput));

@@ -21,6 +21,7 @@
 
 #include "app/ui/CrashReport.h"
 #include "keywords/Keywords.h"
+#include "keywords/ui/FastKeywordPane.h"
 #include "keywords/ui/KeywordPane.h"
 #include "util/KeywordFile.h"
 
@@ -288,9 +289,10 @@ QWidget* TfrmMain::BuildKeywordPage(bool typoPage) {
                                     typoPage ? QStringLiteral("bsSkinScrollBar1")
                                              : QStringLiteral("bsSkinScrollBar2"),
                                     true, page);
-    auto* out = new PlainKeywordPane(
+    // Output panes take whole tool runs at once, so they draw only what is on screen.
+    auto* out = new FastKeywordPane(
         typoPage ? QStringLiteral("memOutput") : QStringLiteral("memAOutput"),
-        typoPage ? QStringLiteral("scbResults") : QStringLiteral("scbAResult"), false, page);
+        typoPage ? QStringLiteral("scbResults") : QStringLiteral("scbAResult"), page);
     in->setGeometry(16, kPaneTop, kPaneWidth, 379);
     out->setGeometry(495, kPaneTop, kPaneWidth, 379);
 

@@ -1,0 +1,88 @@
+// "Generate" in the real window: from the click to the painted output pane,
+// with all six typo kinds over 1,000 and 10,000 keywords.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "app/ui/FMain.h"
+#include "app/ui/Skin.h"
+#include "keywords/ui/KeywordPane.h"
+
+namespace {
+
+class NoMessages : public varnolt::MessageService {
+public:
+    varnolt::MsgResult Show(QWidget*, varnolt::MsgKind, varnolt::MsgButtons, const QString&) override {
+        return varnolt::MsgResult::Ok;
+    }
+};
+
+// Keywords of one to three words, as an advertiser's list looks.
+std::string MakeKeywords(int count) {
+    static const char* const words[] = {"cheap", "flights", "new", "york", "hotel", "shoes",
+                                        "running", "best", "insurance", "car", "rental", "london",
+                                        "laptop", "deals", "pizza", "near", "me", "book", "online",
+                                        "garden", "furniture", "yoga", "mat", "coffee", "maker"};
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> nwords(1, 3);
+    std::uniform_int_distribution<int> pick(0, std::size(words) - 1);
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        int n = nwords(rng);
+        for (int w = 0; w < n; ++w) {
+            if (w) text += ' ';
+            text += words[pick(rng)];
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void BM_GenerateAllKinds(benchmark::State& state) {
+    QTemporaryDir dir;
+    varnolt::AppContext ctx;
+    ctx.appFolder = dir.path().toStdString() + "/";
+    ctx.messages = std::make_shared<NoMessages>();
+    varnolt::TfrmMain win(ctx);
+    win.Timer1->stop();
+    win.show();
+    QApplication::processEvents();
+    win.memInput->SetText(MakeKeywords(static_cast<int>(state.range(0))));
+    for (QCheckBox* c : {win.chkSkip, win.chkDouble, win.chkReverse, win.chkSpaces, win.chkMissed,
+                         win.chkInserted}) {
+        c->setChecked(true);
+    }
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        win.memOutput->Clear();
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        win.btnGenerateClick();
+        win.memOutput->Editor()->repaint();
+        QApplication::processEvents();
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        lines = 0;
+        for (char c : win.memOutput->Text()) lines += c == '\n';
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_GenerateAllKinds)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    varnolt::Skin::ApplyBuiltIn();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
