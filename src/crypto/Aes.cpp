@@ -21,7 +21,8 @@ constexpr std::uint8_t XTime(std::uint8_t x) {
 constexpr std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
     std::uint8_t r = 0;
     while (b) {
-        if (b & 1) r ^= a;
+        if (b & 1)
+            r ^= a;
         a = XTime(a);
         b >>= 1;
     }
@@ -55,13 +56,16 @@ constexpr std::array<std::uint8_t, 256> Sbox = MakeSbox();
 
 constexpr std::array<std::uint8_t, 256> MakeInvSbox() {
     std::array<std::uint8_t, 256> inv{};
-    for (int x = 0; x < 256; ++x) inv[Sbox[x]] = static_cast<std::uint8_t>(x);
+    for (int x = 0; x < 256; ++x)
+        inv[Sbox[x]] = static_cast<std::uint8_t>(x);
     return inv;
 }
 
 constexpr std::array<std::uint8_t, 256> InvSbox = MakeInvSbox();
 
-constexpr std::uint32_t Rotl(std::uint32_t x, int n) { return n == 0 ? x : (x << n) | (x >> (32 - n)); }
+constexpr std::uint32_t Rotl(std::uint32_t x, int n) {
+    return n == 0 ? x : (x << n) | (x >> (32 - n));
+}
 
 constexpr std::uint32_t Pack(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
     return std::uint32_t(b0) | (std::uint32_t(b1) << 8) | (std::uint32_t(b2) << 16) |
@@ -101,7 +105,8 @@ constexpr Table MakeTm(int rotation) {
 // Last rounds: the (inverse) S-box byte placed in row `row`.
 constexpr Table MakeLast(const std::array<std::uint8_t, 256>& box, int row) {
     Table t{};
-    for (int x = 0; x < 256; ++x) t[x] = std::uint32_t(box[x]) << (8 * row);
+    for (int x = 0; x < 256; ++x)
+        t[x] = std::uint32_t(box[x]) << (8 * row);
     return t;
 }
 
@@ -144,10 +149,18 @@ inline void Store32(std::uint8_t* p, std::uint32_t v) {
     std::memcpy(p, &v, 4);
 }
 
-inline std::uint32_t B0(std::uint32_t x) { return x & 0xFF; }
-inline std::uint32_t B1(std::uint32_t x) { return (x >> 8) & 0xFF; }
-inline std::uint32_t B2(std::uint32_t x) { return (x >> 16) & 0xFF; }
-inline std::uint32_t B3(std::uint32_t x) { return x >> 24; }
+inline std::uint32_t B0(std::uint32_t x) {
+    return x & 0xFF;
+}
+inline std::uint32_t B1(std::uint32_t x) {
+    return (x >> 8) & 0xFF;
+}
+inline std::uint32_t B2(std::uint32_t x) {
+    return (x >> 16) & 0xFF;
+}
+inline std::uint32_t B3(std::uint32_t x) {
+    return x >> 24;
+}
 
 // Number of rounds for a key length in bytes or bits; 0 when refused.
 unsigned RoundsFor(unsigned keyLength) {
@@ -168,7 +181,8 @@ void Refuse(TAesContext& ctx) {
 void ExpandKey(const std::uint8_t* key, unsigned rounds, std::uint32_t* w) {
     const unsigned nk = rounds - 6;
     const unsigned total = 4 * (rounds + 1);
-    for (unsigned i = 0; i < nk; ++i) w[i] = Load32(key + 4 * i);
+    for (unsigned i = 0; i < nk; ++i)
+        w[i] = Load32(key + 4 * i);
     std::uint32_t rcon = 1;
     for (unsigned i = nk; i < total; ++i) {
         std::uint32_t t = w[i - 1];
@@ -184,16 +198,16 @@ void ExpandKey(const std::uint8_t* key, unsigned rounds, std::uint32_t* w) {
 }
 
 // One full encryption round from s* into t* with round key words rk[0..3].
-#define VARNOLT_AES_EROUND(t0, t1, t2, t3, s0, s1, s2, s3, rk)                   \
-    t0 = Te0[B0(s0)] ^ Te1[B1(s1)] ^ Te2[B2(s2)] ^ Te3[B3(s3)] ^ (rk)[0];         \
-    t1 = Te0[B0(s1)] ^ Te1[B1(s2)] ^ Te2[B2(s3)] ^ Te3[B3(s0)] ^ (rk)[1];         \
-    t2 = Te0[B0(s2)] ^ Te1[B1(s3)] ^ Te2[B2(s0)] ^ Te3[B3(s1)] ^ (rk)[2];         \
+#define VARNOLT_AES_EROUND(t0, t1, t2, t3, s0, s1, s2, s3, rk)            \
+    t0 = Te0[B0(s0)] ^ Te1[B1(s1)] ^ Te2[B2(s2)] ^ Te3[B3(s3)] ^ (rk)[0]; \
+    t1 = Te0[B0(s1)] ^ Te1[B1(s2)] ^ Te2[B2(s3)] ^ Te3[B3(s0)] ^ (rk)[1]; \
+    t2 = Te0[B0(s2)] ^ Te1[B1(s3)] ^ Te2[B2(s0)] ^ Te3[B3(s1)] ^ (rk)[2]; \
     t3 = Te0[B0(s3)] ^ Te1[B1(s0)] ^ Te2[B2(s1)] ^ Te3[B3(s2)] ^ (rk)[3]
 
-#define VARNOLT_AES_DROUND(t0, t1, t2, t3, s0, s1, s2, s3, rk)                   \
-    t0 = Td0[B0(s0)] ^ Td1[B1(s3)] ^ Td2[B2(s2)] ^ Td3[B3(s1)] ^ (rk)[0];         \
-    t1 = Td0[B0(s1)] ^ Td1[B1(s0)] ^ Td2[B2(s3)] ^ Td3[B3(s2)] ^ (rk)[1];         \
-    t2 = Td0[B0(s2)] ^ Td1[B1(s1)] ^ Td2[B2(s0)] ^ Td3[B3(s3)] ^ (rk)[2];         \
+#define VARNOLT_AES_DROUND(t0, t1, t2, t3, s0, s1, s2, s3, rk)            \
+    t0 = Td0[B0(s0)] ^ Td1[B1(s3)] ^ Td2[B2(s2)] ^ Td3[B3(s1)] ^ (rk)[0]; \
+    t1 = Td0[B0(s1)] ^ Td1[B1(s0)] ^ Td2[B2(s3)] ^ Td3[B3(s2)] ^ (rk)[1]; \
+    t2 = Td0[B0(s2)] ^ Td1[B1(s1)] ^ Td2[B2(s0)] ^ Td3[B3(s3)] ^ (rk)[2]; \
     t3 = Td0[B0(s3)] ^ Td1[B1(s2)] ^ Td2[B2(s1)] ^ Td3[B3(s0)] ^ (rk)[3]
 
 template <unsigned Rounds>
@@ -311,7 +325,8 @@ int AesSetDecryptKey(const std::uint8_t* key, unsigned keyLength, TAesContext& c
 }
 
 int AesEncryptBlock(const std::uint8_t* in, std::uint8_t* out, const TAesContext& ctx) {
-    if (!(ctx.Flags & AesFlagEncrypt)) return 0;
+    if (!(ctx.Flags & AesFlagEncrypt))
+        return 0;
     switch (ctx.Rounds) {
         case 10:
             EncryptRounds<10>(in, out, ctx.Schedule);
@@ -328,7 +343,8 @@ int AesEncryptBlock(const std::uint8_t* in, std::uint8_t* out, const TAesContext
 }
 
 int AesDecryptBlock(const std::uint8_t* in, std::uint8_t* out, const TAesContext& ctx) {
-    if (!(ctx.Flags & AesFlagDecrypt)) return 0;
+    if (!(ctx.Flags & AesFlagDecrypt))
+        return 0;
     switch (ctx.Rounds) {
         case 10:
             DecryptRounds<10>(in, out, ctx.Schedule);

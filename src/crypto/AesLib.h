@@ -63,7 +63,7 @@ void Sha1Digest(std::uint8_t* digest, const void* data, std::size_t count);
 inline constexpr std::uint32_t HmacDataPhase = 0xFFFFFFFFu;
 
 struct THmacContext {
-    std::uint8_t Key[64];     // the key; the inner pad once data has begun
+    std::uint8_t Key[64];  // the key; the inner pad once data has begun
     TSha1Context Sha;
     std::uint32_t KeyLength;  // key bytes entered so far, or HmacDataPhase
 };
@@ -117,8 +117,12 @@ inline constexpr std::size_t PasswordVerifierLength = 2;
 inline constexpr std::size_t MacLength = 10;
 
 // AES key bytes, salt bytes and derived bytes of key mode 1, 2 or 3.
-constexpr std::size_t KeyLengthOf(int keyMode) { return 8 * keyMode + 8; }
-constexpr std::size_t SaltLengthOf(int keyMode) { return 4 * keyMode + 4; }
+constexpr std::size_t KeyLengthOf(int keyMode) {
+    return 8 * keyMode + 8;
+}
+constexpr std::size_t SaltLengthOf(int keyMode) {
+    return 4 * keyMode + 4;
+}
 // Key mode chosen for a password of `passwordLength` bytes.
 constexpr int KeyModeFor(std::size_t passwordLength) {
     return passwordLength < 32 ? 1 : passwordLength < 48 ? 2 : 3;
@@ -128,8 +132,8 @@ struct TCipherContext {
     std::uint8_t Counter[16];    // bytes 0..7: little-endian block counter
     std::uint8_t Keystream[16];  // AES of the counter block
     TAesContext Aes;
-    THmacContext Hmac;           // fed with the ciphertext
-    std::uint32_t Position;      // next keystream byte; 16 when used up
+    THmacContext Hmac;       // fed with the ciphertext
+    std::uint32_t Position;  // next keystream byte; 16 when used up
     std::uint32_t PasswordLength;
     std::int32_t KeyMode;
 };
@@ -267,7 +271,11 @@ private:
 inline constexpr const char* SettingsPassword = "mzvbxnqpwo";
 inline constexpr std::size_t CipherBufferSize = 262144;
 
-enum class DecryptResult { Ok, CannotOpen, Damaged };  // Damaged: too short, verifier or tag mismatch
+enum class DecryptResult {
+    Ok,
+    CannotOpen,
+    Damaged
+};  // Damaged: too short, verifier or tag mismatch
 
 // Decrypts the settings file at `source` into `plain` (emptied first; left
 // empty unless Ok). On CannotOpen, *error (if given) gets the

@@ -42,8 +42,10 @@ inline void Xor16(std::uint8_t* data, const std::uint8_t* key) {
 
 int CipherInit(int keyMode, const void* password, std::size_t passwordLength,
                const std::uint8_t* salt, std::uint8_t* verifier, TCipherContext& ctx) {
-    if (passwordLength > MaxPasswordLength) return ErrPasswordTooLong;
-    if (keyMode < 1 || keyMode > 3) return ErrBadMode;
+    if (passwordLength > MaxPasswordLength)
+        return ErrPasswordTooLong;
+    if (keyMode < 1 || keyMode > 3)
+        return ErrBadMode;
     ctx.KeyMode = keyMode;
     ctx.PasswordLength = static_cast<std::uint32_t>(passwordLength);
     const std::size_t k = KeyLengthOf(keyMode);
@@ -77,7 +79,8 @@ void CtrXor(std::uint8_t* data, std::size_t count, TCipherContext& ctx) {
     }
     if (count) {
         NextKeystreamBlock(ctx);
-        for (pos = 0; pos < count; ++pos) data[pos] ^= ctx.Keystream[pos];
+        for (pos = 0; pos < count; ++pos)
+            data[pos] ^= ctx.Keystream[pos];
     }
     ctx.Position = pos;
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +21,8 @@ namespace {
 // the first difference lies.
 bool ConstantTimeEqual(const std::uint8_t* a, const std::uint8_t* b, std::size_t count) {
     volatile std::uint8_t diff = 0;
-    for (std::size_t i = 0; i < count; ++i) diff = diff | static_cast<std::uint8_t>(a[i] ^ b[i]);
+    for (std::size_t i = 0; i < count; ++i)
+        diff = diff | static_cast<std::uint8_t>(a[i] ^ b[i]);
     return diff == 0;
 }
 
@@ -35,7 +37,8 @@ class FdGuard {
 public:
     explicit FdGuard(int fd) : FFd(fd) {}
     ~FdGuard() {
-        if (FFd >= 0) ::close(FFd);
+        if (FFd >= 0)
+            ::close(FFd);
     }
     FdGuard(const FdGuard&) = delete;
     FdGuard& operator=(const FdGuard&) = delete;
@@ -54,8 +57,9 @@ private:
 // Opens `path` for reading; throws FileError with the open message.
 int OpenForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError(CannotOpenMessage(ExpandedPath(path), errno));
-    struct stat st{};
+    if (fd < 0)
+        throw FileError(CannotOpenMessage(ExpandedPath(path), errno));
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         throw FileError(CannotOpenMessage(ExpandedPath(path), EISDIR));
@@ -78,7 +82,8 @@ mode_t NewFileMode() {
 }
 
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -92,8 +97,10 @@ void SyncFolder(const std::string& folder) {
 
 std::size_t TMemorySource::Read(void* buffer, std::size_t count) {
     const std::size_t left = FData.size() - FPosition;
-    if (count > left) count = left;
-    if (count) std::memcpy(buffer, FData.data() + FPosition, count);
+    if (count > left)
+        count = left;
+    if (count)
+        std::memcpy(buffer, FData.data() + FPosition, count);
     FPosition += count;
     return count;
 }
@@ -120,8 +127,9 @@ std::size_t TFileSource::Read(void* buffer, std::size_t count) {
 }
 
 std::int64_t TFileSource::Size() {
-    struct stat st{};
-    if (::fstat(FFd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    struct stat st {};
+    if (::fstat(FFd, &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 
@@ -163,7 +171,9 @@ TEncryption::TEncryption(std::string_view password, std::int32_t bufferSize)
     SaltPoolInit(TimerEntropy, FSaltPool);
 }
 
-TEncryption::~TEncryption() { SaltPoolWipe(FSaltPool); }
+TEncryption::~TEncryption() {
+    SaltPoolWipe(FSaltPool);
+}
 
 bool TEncryption::WriteHeader(TTargetStream& target) {
     try {
@@ -172,7 +182,8 @@ bool TEncryption::WriteHeader(TTargetStream& target) {
         const std::size_t saltLength = SaltLengthOf(FKeyMode);
         SaltPoolRead(salt, saltLength, FSaltPool);
         // A password that the cipher refuses would leave the keys unset.
-        if (CipherInit(FKeyMode, FPassword.data(), FPassword.size(), salt, verifier, FCipher) != 0) {
+        if (CipherInit(FKeyMode, FPassword.data(), FPassword.size(), salt, verifier, FCipher) !=
+            0) {
             return false;
         }
         target.Write(salt, saltLength);
@@ -198,13 +209,16 @@ bool TEncryption::ReadHeader(TSourceStream& source) {
     try {
         std::uint8_t salt[16];
         const std::size_t saltLength = SaltLengthOf(FKeyMode);
-        if (source.Read(salt, saltLength) != saltLength) return false;
+        if (source.Read(salt, saltLength) != saltLength)
+            return false;
         std::uint8_t computed[PasswordVerifierLength];
-        if (CipherInit(FKeyMode, FPassword.data(), FPassword.size(), salt, computed, FCipher) != 0) {
+        if (CipherInit(FKeyMode, FPassword.data(), FPassword.size(), salt, computed, FCipher) !=
+            0) {
             return false;
         }
         std::uint8_t stored[PasswordVerifierLength];
-        if (source.Read(stored, PasswordVerifierLength) != PasswordVerifierLength) return false;
+        if (source.Read(stored, PasswordVerifierLength) != PasswordVerifierLength)
+            return false;
         return ConstantTimeEqual(stored, computed, PasswordVerifierLength);
     } catch (const std::exception&) {
         return false;
@@ -216,7 +230,8 @@ bool TEncryption::CheckTrailer(TSourceStream& source) {
         std::uint8_t computed[MacLength];
         CipherTag(computed, FCipher);
         std::uint8_t stored[MacLength];
-        if (source.Read(stored, MacLength) != MacLength) return false;
+        if (source.Read(stored, MacLength) != MacLength)
+            return false;
         return ConstantTimeEqual(stored, computed, MacLength);
     } catch (const std::exception&) {
         return false;
@@ -225,13 +240,15 @@ bool TEncryption::CheckTrailer(TSourceStream& source) {
 
 bool TEncryption::EncryptStream(TSourceStream& source, TTargetStream& target) {
     try {
-        if (!WriteHeader(target)) return false;
+        if (!WriteHeader(target))
+            return false;
         const std::size_t size = static_cast<std::size_t>(FBufferSize);
         std::size_t n;
         do {
             n = source.Read(FBuffer.data(), size);
             CipherEncrypt(FBuffer.data(), n, FCipher);
-            if (n) target.Write(FBuffer.data(), n);
+            if (n)
+                target.Write(FBuffer.data(), n);
         } while (n == size);
         return WriteTrailer(target);
     } catch (const std::exception&) {
@@ -242,18 +259,22 @@ bool TEncryption::EncryptStream(TSourceStream& source, TTargetStream& target) {
 bool TEncryption::DecryptStream(TSourceStream& source, TTargetStream* target,
                                 std::int64_t sourceSize) {
     try {
-        if (!ReadHeader(source)) return false;
+        if (!ReadHeader(source))
+            return false;
         const std::int64_t overhead =
             static_cast<std::int64_t>(SaltLengthOf(FKeyMode) + PasswordVerifierLength + MacLength);
         std::int64_t remaining = sourceSize - overhead;
         do {
             const std::int64_t chunk = remaining < FBufferSize ? remaining : FBufferSize;
             std::size_t n = 0;
-            if (chunk > 0) n = source.Read(FBuffer.data(), static_cast<std::size_t>(chunk));
+            if (chunk > 0)
+                n = source.Read(FBuffer.data(), static_cast<std::size_t>(chunk));
             CipherDecrypt(FBuffer.data(), n, FCipher);
-            if (target && n) target->Write(FBuffer.data(), n);
+            if (target && n)
+                target->Write(FBuffer.data(), n);
             remaining -= static_cast<std::int64_t>(n);
-            if (n == 0) break;
+            if (n == 0)
+                break;
         } while (remaining > 0);
         return CheckTrailer(source);
     } catch (const std::exception&) {
@@ -267,7 +288,8 @@ bool TEncryption::DecryptStream(TSourceStream& source, TTargetStream* target,
 std::string ExpandedPath(const std::string& path) {
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(path, ec);
-    if (ec) return path;
+    if (ec)
+        return path;
     return absolute.lexically_normal().string();
 }
 
@@ -286,14 +308,17 @@ bool ReplaceFileAtomically(const std::string& target,
     const std::string folder = targetPath.parent_path().string();
     const std::string name = targetPath.filename().string();
     auto fail = [&](const std::string& message) {
-        if (error) *error = message;
+        if (error)
+            *error = message;
         return false;
     };
-    if (name.empty()) return fail(CannotCreateMessage(ExpandedPath(target), EISDIR));
+    if (name.empty())
+        return fail(CannotCreateMessage(ExpandedPath(target), EISDIR));
 
     std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + name + ".XXXXXX";
     FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.Get() < 0) return fail(CannotCreateMessage(ExpandedPath(target), errno));
+    if (fd.Get() < 0)
+        return fail(CannotCreateMessage(ExpandedPath(target), errno));
 
     auto abandon = [&](const std::string& message) {
         fd.Close();
@@ -302,19 +327,22 @@ bool ReplaceFileAtomically(const std::string& target,
     };
 
     // The new file takes the permissions of the one it replaces.
-    struct stat old{};
+    struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
-    if (::fchmod(fd.Get(), mode) != 0) return abandon(CannotCreateMessage(ExpandedPath(target), errno));
+    if (::fchmod(fd.Get(), mode) != 0)
+        return abandon(CannotCreateMessage(ExpandedPath(target), errno));
 
     TFileTarget out(fd.Get(), temp);
     try {
         if (!write(out)) {
-            return abandon(CannotWriteMessage(ExpandedPath(target), out.Error() ? out.Error() : EIO));
+            return abandon(
+                CannotWriteMessage(ExpandedPath(target), out.Error() ? out.Error() : EIO));
         }
     } catch (const FileError& e) {
         return abandon(e.what());
     }
-    if (::fsync(fd.Get()) != 0) return abandon(CannotWriteMessage(ExpandedPath(target), errno));
+    if (::fsync(fd.Get()) != 0)
+        return abandon(CannotWriteMessage(ExpandedPath(target), errno));
     if (fd.Close() != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
@@ -358,14 +386,17 @@ DecryptResult DecryptFileToMemory(const std::string& source, std::string& plain,
     try {
         raw = OpenForReading(source);
     } catch (const FileError& e) {
-        if (error) *error = e.what();
+        if (error)
+            *error = e.what();
         return DecryptResult::CannotOpen;
     }
     FdGuard fd(raw);
     TFileSource in(fd.Get(), source);
     const std::int64_t size = in.Size();
-    if (size < 0) return DecryptResult::Damaged;
-    plain.reserve(static_cast<std::size_t>(size));
+    if (size < 0)
+        return DecryptResult::Damaged;
+    // Settings files are small; a huge file grows the string as it goes.
+    plain.reserve(static_cast<std::size_t>(std::min<std::int64_t>(size, 64 << 20)));
     TStringTarget target(plain);
     bool ok;
     {
@@ -405,7 +436,8 @@ bool EncryptMemoryToFile(std::string_view plain, const std::string& target, std:
 void DecryptFile(const std::string& source, const std::string& target) {
     FdGuard in(OpenForReading(source));
     FdGuard out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.Get() < 0) throw FileError(CannotCreateMessage(ExpandedPath(target), errno));
+    if (out.Get() < 0)
+        throw FileError(CannotCreateMessage(ExpandedPath(target), errno));
     TFileSource sourceStream(in.Get(), source);
     TFileTarget targetStream(out.Get(), target);
     const std::int64_t size = sourceStream.Size();
@@ -435,7 +467,8 @@ void EncryptFile(const std::string& source, const std::string& target) {
             return done;
         },
         &error);
-    if (!ok) throw FileError(error);
+    if (!ok)
+        throw FileError(error);
 }
 
 }  // namespace varnolt

@@ -12,7 +12,8 @@ constexpr std::uint8_t InnerPad = 0x36;
 constexpr std::uint8_t InnerToOuterPad = 0x36 ^ 0x5C;  // 0x6A
 
 void XorBlock(std::uint8_t* block, std::uint8_t value) {
-    for (int i = 0; i < 64; ++i) block[i] ^= value;
+    for (int i = 0; i < 64; ++i)
+        block[i] ^= value;
 }
 
 inline std::uint32_t LoadBe32(const std::uint8_t* p) {
@@ -31,16 +32,21 @@ inline void StoreBe32(std::uint8_t* p, std::uint32_t v) {
 
 void SecureZero(void* data, std::size_t count) {
     volatile auto* p = static_cast<volatile std::uint8_t*>(data);
-    while (count--) *p++ = 0;
+    while (count--)
+        *p++ = 0;
 }
 
-void HmacInit(THmacContext& ctx) { std::memset(&ctx, 0, sizeof ctx); }
+void HmacInit(THmacContext& ctx) {
+    std::memset(&ctx, 0, sizeof ctx);
+}
 
 int HmacAddKey(const void* key, std::size_t count, THmacContext& ctx) {
-    if (ctx.KeyLength == HmacDataPhase) return -1;
+    if (ctx.KeyLength == HmacDataPhase)
+        return -1;
     const std::uint64_t stored = ctx.KeyLength;
     if (stored + count <= 64) {
-        if (count) std::memcpy(ctx.Key + stored, key, count);
+        if (count)
+            std::memcpy(ctx.Key + stored, key, count);
     } else {
         // Keys longer than a block are hashed; begin when the key outgrows it.
         if (stored <= 64) {
@@ -68,11 +74,13 @@ void HmacAddData(const void* data, std::size_t count, THmacContext& ctx) {
         Sha1Update(ctx.Key, 64, ctx.Sha);
         ctx.KeyLength = HmacDataPhase;
     }
-    if (count) Sha1Update(data, count, ctx.Sha);
+    if (count)
+        Sha1Update(data, count, ctx.Sha);
 }
 
 void HmacFinish(std::uint8_t* tag, unsigned tagLength, THmacContext& ctx) {
-    if (ctx.KeyLength != HmacDataPhase) HmacAddData(nullptr, 0, ctx);
+    if (ctx.KeyLength != HmacDataPhase)
+        HmacAddData(nullptr, 0, ctx);
     std::uint8_t inner[20];
     std::uint8_t outer[20];
     Sha1Final(inner, ctx.Sha);
@@ -99,7 +107,8 @@ void HmacDigest(const void* key, std::size_t keyLength, const void* data, std::s
 void Pbkdf2Sha1(const void* password, std::size_t passwordLength, const void* salt,
                 std::size_t saltLength, std::uint32_t iterations, std::uint8_t* output,
                 std::size_t outputLength) {
-    if (outputLength == 0) return;
+    if (outputLength == 0)
+        return;
     // The HMAC keyed with the password (inner pad already hashed) ...
     THmacContext keyed;
     HmacInit(keyed);
@@ -132,7 +141,8 @@ void Pbkdf2Sha1(const void* password, std::size_t passwordLength, const void* sa
         HmacAddData(be, 4, first);
         HmacFinish(block, 20, first);
         SecureZero(&first, sizeof first);
-        for (int i = 0; i < 5; ++i) t[i] = u[i] = LoadBe32(block + 4 * i);
+        for (int i = 0; i < 5; ++i)
+            t[i] = u[i] = LoadBe32(block + 4 * i);
         for (std::uint32_t j = 1; j < iterations; ++j) {
             sha1core::CompressHmac20(innerState, u, inner);
             sha1core::CompressHmac20(outerState, inner, u);
@@ -142,7 +152,8 @@ void Pbkdf2Sha1(const void* password, std::size_t passwordLength, const void* sa
             t[3] ^= u[3];
             t[4] ^= u[4];
         }
-        for (int i = 0; i < 5; ++i) StoreBe32(block + 4 * i, t[i]);
+        for (int i = 0; i < 5; ++i)
+            StoreBe32(block + 4 * i, t[i]);
         const std::size_t take = outputLength - done < 20 ? outputLength - done : 20;
         std::memcpy(output + done, block, take);
     }

@@ -35,7 +35,8 @@ unsigned TimerEntropy(std::uint8_t* buffer, unsigned count) {
         value = static_cast<std::uint32_t>(ms.count());
     }
     const unsigned n = count < 8 ? count : 8;
-    for (unsigned i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (unsigned i = 0; i < n; ++i)
+        buffer[i] = static_cast<std::uint8_t>(value >> (8 * i));
     return n;
 }
 
@@ -44,10 +45,13 @@ void PoolMix(std::uint8_t* buffer) {
     for (std::size_t i = 0; i < SaltPoolSize; i += 20) {
         // Chain from the 20 bytes just before position i (wrapping to the end).
         const std::uint8_t* previous = buffer + (i == 0 ? SaltPoolSize - 20 : i - 20);
-        for (int k = 0; k < 5; ++k) scratch.Hash[k] = LoadLe32(previous + 4 * k);
-        for (std::size_t k = 0; k < 64; ++k) scratch.Buffer[k] = buffer[(i + k) % SaltPoolSize];
+        for (int k = 0; k < 5; ++k)
+            scratch.Hash[k] = LoadLe32(previous + 4 * k);
+        for (std::size_t k = 0; k < 64; ++k)
+            scratch.Buffer[k] = buffer[(i + k) % SaltPoolSize];
         Sha1Compress(scratch);
-        for (int k = 0; k < 5; ++k) StoreLe32(buffer + i + 4 * k, scratch.Hash[k]);
+        for (int k = 0; k < 5; ++k)
+            StoreLe32(buffer + i + 4 * k, scratch.Hash[k]);
     }
     SecureZero(&scratch, sizeof scratch);
 }
@@ -59,8 +63,10 @@ void PoolRefresh(TSaltPool& pool) {
         const unsigned missing = static_cast<unsigned>(SaltPoolSize - filled);
         unsigned n = pool.Entropy ? pool.Entropy(pool.Pool + filled, missing) : 0;
         // A source that gives nothing (or claims too much) must not stall the pool.
-        if (n == 0) n = 1;
-        if (n > missing) n = missing;
+        if (n == 0)
+            n = 1;
+        if (n > missing)
+            n = missing;
         filled += n;
     }
     for (std::size_t i = 0; i < SaltPoolSize; ++i) {
@@ -74,7 +80,8 @@ void SaltPoolInit(TEntropySource entropy, TSaltPool& pool) {
     std::memset(&pool, 0, sizeof pool);
     pool.Entropy = entropy;
     PoolRefresh(pool);
-    for (int i = 0; i < 20; ++i) PoolMix(pool.Pool);
+    for (int i = 0; i < 20; ++i)
+        PoolMix(pool.Pool);
     PoolRefresh(pool);
     pool.Position = 0;
 }
@@ -82,7 +89,8 @@ void SaltPoolInit(TEntropySource entropy, TSaltPool& pool) {
 void SaltPoolRead(std::uint8_t* output, std::size_t count, TSaltPool& pool) {
     while (count) {
         std::size_t take = SaltPoolSize - pool.Position;
-        if (take > count) take = count;
+        if (take > count)
+            take = count;
         std::memcpy(output, pool.Output + pool.Position, take);
         output += take;
         count -= take;
@@ -94,6 +102,8 @@ void SaltPoolRead(std::uint8_t* output, std::size_t count, TSaltPool& pool) {
     }
 }
 
-void SaltPoolWipe(TSaltPool& pool) { SecureZero(&pool, sizeof pool); }
+void SaltPoolWipe(TSaltPool& pool) {
+    SecureZero(&pool, sizeof pool);
+}
 
 }  // namespace varnolt

@@ -10,7 +10,9 @@ namespace sha1core {
 
 namespace {
 
-inline std::uint32_t Rol(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline std::uint32_t Rol(std::uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 inline std::uint32_t LoadBe32(const std::uint8_t* p) {
     std::uint32_t v;
@@ -23,22 +25,22 @@ inline std::uint32_t LoadBe32(const std::uint8_t* p) {
 
 // The message schedule is kept in a ring of sixteen words.
 #define VARNOLT_SHA1_W(i) \
-    (w[(i) & 15] = Rol(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i) & 15], 1))
+    (w[(i)&15] = Rol(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i)&15], 1))
 
-#define VARNOLT_SHA1_R0(a, b, c, d, e, i)                               \
-    e += ((b & (c ^ d)) ^ d) + w[i] + 0x5A827999u + Rol(a, 5);          \
+#define VARNOLT_SHA1_R0(a, b, c, d, e, i)                      \
+    e += ((b & (c ^ d)) ^ d) + w[i] + 0x5A827999u + Rol(a, 5); \
     b = Rol(b, 30)
-#define VARNOLT_SHA1_R1(a, b, c, d, e, i)                               \
+#define VARNOLT_SHA1_R1(a, b, c, d, e, i)                                   \
     e += ((b & (c ^ d)) ^ d) + VARNOLT_SHA1_W(i) + 0x5A827999u + Rol(a, 5); \
     b = Rol(b, 30)
-#define VARNOLT_SHA1_R2(a, b, c, d, e, i)                               \
-    e += (b ^ c ^ d) + VARNOLT_SHA1_W(i) + 0x6ED9EBA1u + Rol(a, 5);     \
+#define VARNOLT_SHA1_R2(a, b, c, d, e, i)                           \
+    e += (b ^ c ^ d) + VARNOLT_SHA1_W(i) + 0x6ED9EBA1u + Rol(a, 5); \
     b = Rol(b, 30)
 #define VARNOLT_SHA1_R3(a, b, c, d, e, i)                                         \
     e += (((b | c) & d) | (b & c)) + VARNOLT_SHA1_W(i) + 0x8F1BBCDCu + Rol(a, 5); \
     b = Rol(b, 30)
-#define VARNOLT_SHA1_R4(a, b, c, d, e, i)                               \
-    e += (b ^ c ^ d) + VARNOLT_SHA1_W(i) + 0xCA62C1D6u + Rol(a, 5);     \
+#define VARNOLT_SHA1_R4(a, b, c, d, e, i)                           \
+    e += (b ^ c ^ d) + VARNOLT_SHA1_W(i) + 0xCA62C1D6u + Rol(a, 5); \
     b = Rol(b, 30)
 
 // The 80 steps over the message words `w` (overwritten), from chaining value
@@ -145,7 +147,8 @@ inline __attribute__((always_inline)) void Steps(const std::uint32_t* in, std::u
 void CompressBlocks(std::uint32_t* h, const std::uint8_t* data, std::size_t blocks) {
     std::uint32_t w[16];
     for (; blocks; --blocks, data += 64) {
-        for (int i = 0; i < 16; ++i) w[i] = LoadBe32(data + 4 * i);
+        for (int i = 0; i < 16; ++i)
+            w[i] = LoadBe32(data + 4 * i);
         Steps(h, w, h);
     }
 }
@@ -184,10 +187,13 @@ void Sha1Init(TSha1Context& ctx) {
     std::memset(ctx.Buffer, 0, sizeof ctx.Buffer);
 }
 
-void Sha1Compress(TSha1Context& ctx) { sha1core::CompressBlocks(ctx.Hash, ctx.Buffer, 1); }
+void Sha1Compress(TSha1Context& ctx) {
+    sha1core::CompressBlocks(ctx.Hash, ctx.Buffer, 1);
+}
 
 void Sha1Update(const void* data, std::size_t count, TSha1Context& ctx) {
-    if (count == 0) return;
+    if (count == 0)
+        return;
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::size_t used = ctx.Count[0] & 63;
     const std::uint64_t total =
@@ -200,7 +206,8 @@ void Sha1Update(const void* data, std::size_t count, TSha1Context& ctx) {
         p += take;
         count -= take;
         used += take;
-        if (used < 64) return;
+        if (used < 64)
+            return;
         Sha1Compress(ctx);
     }
     // Whole blocks are compressed straight from the caller's bytes.
@@ -210,7 +217,8 @@ void Sha1Update(const void* data, std::size_t count, TSha1Context& ctx) {
         p += 64 * blocks;
         count -= 64 * blocks;
     }
-    if (count) std::memcpy(ctx.Buffer, p, count);
+    if (count)
+        std::memcpy(ctx.Buffer, p, count);
 }
 
 void Sha1Final(std::uint8_t* digest, TSha1Context& ctx) {
@@ -223,9 +231,11 @@ void Sha1Final(std::uint8_t* digest, TSha1Context& ctx) {
         used = 0;
     }
     std::memset(ctx.Buffer + used, 0, 56 - used);
-    for (int i = 0; i < 8; ++i) ctx.Buffer[56 + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+        ctx.Buffer[56 + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
     Sha1Compress(ctx);
-    for (int i = 0; i < 5; ++i) StoreBe32(digest + 4 * i, ctx.Hash[i]);
+    for (int i = 0; i < 5; ++i)
+        StoreBe32(digest + 4 * i, ctx.Hash[i]);
 }
 
 void Sha1Digest(std::uint8_t* digest, const void* data, std::size_t count) {

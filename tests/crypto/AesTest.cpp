@@ -104,7 +104,8 @@ TEST(Aes, RefusedKeyLengthsLeaveAnUnusableContext) {
             std::memset(out, 0xCC, sizeof out);
             EXPECT_EQ(AesEncryptBlock(in, out, ctx), 0);
             EXPECT_EQ(AesDecryptBlock(in, out, ctx), 0);
-            for (std::uint8_t b : out) ASSERT_EQ(b, 0xCC);
+            for (std::uint8_t b : out)
+                ASSERT_EQ(b, 0xCC);
         }
     }
 }
@@ -122,7 +123,8 @@ TEST(Aes, BlockRoutinesRefuseTheOtherDirection) {
     std::memset(out, 0x77, sizeof out);
     EXPECT_EQ(AesEncryptBlock(in, out, dec), 0);
     EXPECT_EQ(AesDecryptBlock(in, out, enc), 0);
-    for (std::uint8_t b : out) ASSERT_EQ(b, 0x77);
+    for (std::uint8_t b : out)
+        ASSERT_EQ(b, 0x77);
     // Setting a decryption key over an encryption context clears the other bit.
     ASSERT_EQ(AesSetDecryptKey(key.data(), 16, enc), 1);
     EXPECT_EQ(enc.Flags, AesFlagDecrypt);
@@ -156,8 +158,10 @@ TEST(Aes, LongChainsRoundTrip) {
         AesSetEncryptKey(key.data(), bytes, enc);
         AesSetDecryptKey(key.data(), bytes, dec);
         std::uint8_t block[16] = {1, 2, 3, 4, 5};
-        for (int i = 0; i < 1000; ++i) AesEncryptBlock(block, block, enc);
-        for (int i = 0; i < 1000; ++i) AesDecryptBlock(block, block, dec);
+        for (int i = 0; i < 1000; ++i)
+            AesEncryptBlock(block, block, enc);
+        for (int i = 0; i < 1000; ++i)
+            AesDecryptBlock(block, block, dec);
         const std::uint8_t start[16] = {1, 2, 3, 4, 5};
         EXPECT_EQ(0, std::memcmp(block, start, 16));
     }

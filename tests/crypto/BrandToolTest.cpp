@@ -68,7 +68,8 @@ protected:
         std::vector<std::string> all{VARNOLT_BRAND_EXE};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
+        for (auto& a : all)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         pid_t pid;
         Result r;
@@ -181,10 +182,10 @@ TEST_F(BrandToolTest, DamagedFileIsReportedAndLeavesNoPlainFile) {
 
 TEST_F(BrandToolTest, FilesThatCannotBeOpened) {
     const std::string missing = (dir / "work" / "nothing.dat").string();
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"verify", "nothing.dat"},
-             {"decrypt", "nothing.dat", "out.txt"},
-             {"encrypt", "nothing.dat", "out.dat"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"verify", "nothing.dat"},
+                                               {"decrypt", "nothing.dat", "out.txt"},
+                                               {"encrypt", "nothing.dat", "out.dat"}}) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, CannotOpenMessage(missing, ENOENT) + "\n");
@@ -195,8 +196,8 @@ TEST_F(BrandToolTest, FilesThatCannotBeOpened) {
     WriteAll(W("plain.txt"), kPlain);
     Result r = Run({"encrypt", "plain.txt", "no-folder/x.dat"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, CannotCreateMessage((dir / "work" / "no-folder" / "x.dat").string(), ENOENT) +
-                         "\n");
+    EXPECT_EQ(r.err,
+              CannotCreateMessage((dir / "work" / "no-folder" / "x.dat").string(), ENOENT) + "\n");
 }
 
 TEST_F(BrandToolTest, UsageAndHelp) {

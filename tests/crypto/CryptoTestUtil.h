@@ -10,15 +10,19 @@ namespace varnolt::test {
 inline std::vector<std::uint8_t> Hex(std::string_view hex) {
     std::vector<std::uint8_t> out;
     auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
         return -1;
     };
     int high = -1;
     for (char c : hex) {
         const int v = nibble(c);
-        if (v < 0) continue;  // spaces between groups
+        if (v < 0)
+            continue;  // spaces between groups
         if (high < 0) {
             high = v;
         } else {
@@ -39,7 +43,9 @@ inline std::string ToHex(const std::uint8_t* data, std::size_t count) {
     return out;
 }
 
-inline std::string ToHex(const std::vector<std::uint8_t>& v) { return ToHex(v.data(), v.size()); }
+inline std::string ToHex(const std::vector<std::uint8_t>& v) {
+    return ToHex(v.data(), v.size());
+}
 inline std::string ToHex(std::string_view s) {
     return ToHex(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }

@@ -36,7 +36,8 @@ void WriteAll(const fs::path& path, std::string_view data) {
 
 std::set<std::string> Names(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder))
+        names.insert(e.path().filename().string());
     return names;
 }
 
@@ -177,7 +178,8 @@ TEST_F(SettingsFileTest, EncryptOverADirectoryFailsAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
     const std::string target = (dir / "dbsettings.dat").string();
     WriteAll(target, "old");
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
@@ -210,8 +212,10 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
             status = std::string(e.what()).find("Cannot write file") == 0 ? 0 : 11;
         }
         std::string error;
-        if (EncryptMemoryToFile(test::Pattern(600000, 5), target, &error)) status = 12;
-        if (error.find("Cannot write file") != 0) status = 13;
+        if (EncryptMemoryToFile(test::Pattern(600000, 5), target, &error))
+            status = 12;
+        if (error.find("Cannot write file") != 0)
+            status = 13;
         ::_exit(status);
     }
     int status = 0;

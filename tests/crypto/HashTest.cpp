@@ -26,7 +26,9 @@ std::string HmacHex(std::string_view key, std::string_view data, unsigned n = 20
     return ToHex(tag, n);
 }
 
-std::string AsString(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string AsString(const std::vector<std::uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 // ---------------------------------------------------------------------------
 // SHA-1
@@ -50,7 +52,8 @@ TEST(Sha1, PaddingBoundaries) {
         {64, "0098ba824b5c16427bd7a1122a5a442a25ec644d"},
         {65, "11655326c708d70319be2610e8a57d9a5b959d3b"},
     };
-    for (const auto& [n, digest] : cases) EXPECT_EQ(Sha1Hex(std::string(n, 'a')), digest) << n;
+    for (const auto& [n, digest] : cases)
+        EXPECT_EQ(Sha1Hex(std::string(n, 'a')), digest) << n;
 }
 
 TEST(Sha1, DataFedAtEverySplitEqualsDataFedAtOnce) {
@@ -106,13 +109,12 @@ TEST(Hmac, Rfc2202Vectors) {
               "4c9007f4026250c6bc8414f9bf50c86c2d7235da");
     EXPECT_EQ(HmacHex(std::string(20, '\x0c'), "Test With Truncation"),
               "4c1a03424b55e07fe7f27be1d58bb9324a9a5a04");
-    EXPECT_EQ(HmacHex(std::string(80, '\xaa'),
-                      "Test Using Larger Than Block-Size Key - Hash Key First"),
-              "aa4ae5e15272d00e95705637ce8a3b55ed402112");
     EXPECT_EQ(
-        HmacHex(std::string(80, '\xaa'),
-                "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"),
-        "e8e99d0f45237d786d6bbaa7965c7808bbff1a91");
+        HmacHex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
+        "aa4ae5e15272d00e95705637ce8a3b55ed402112");
+    EXPECT_EQ(HmacHex(std::string(80, '\xaa'),
+                      "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"),
+              "e8e99d0f45237d786d6bbaa7965c7808bbff1a91");
 }
 
 TEST(Hmac, KeyEnteredInPiecesEqualsKeyAtOnce) {
@@ -173,13 +175,15 @@ TEST(Hmac, InterfaceRules) {
     std::memset(out, 0xEE, sizeof out);
     HmacFinish(out, 10, ctx);
     EXPECT_EQ(ToHex(out, 10), "effcdf6ae5eb2fa2d274");
-    for (int i = 10; i < 20; ++i) EXPECT_EQ(out[i], 0xEE);
+    for (int i = 10; i < 20; ++i)
+        EXPECT_EQ(out[i], 0xEE);
 
     // HmacInit zeroes every byte.
     std::memset(&ctx, 0x55, sizeof ctx);
     HmacInit(ctx);
     const auto* raw = reinterpret_cast<const std::uint8_t*>(&ctx);
-    for (std::size_t i = 0; i < sizeof ctx; ++i) ASSERT_EQ(raw[i], 0) << i;
+    for (std::size_t i = 0; i < sizeof ctx; ++i)
+        ASSERT_EQ(raw[i], 0) << i;
 }
 
 // ---------------------------------------------------------------------------
@@ -196,9 +200,9 @@ TEST(Pbkdf2, Rfc6070Vectors) {
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 1, 20), "0c60c80f961f0e71f3a9b524af6012062fe037a6");
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 2, 20), "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957");
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 4096, 20), "4b007901b765489abead49d926f721d065a429c1");
-    EXPECT_EQ(Pbkdf2Hex("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096,
-                        25),
-              "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
+    EXPECT_EQ(
+        Pbkdf2Hex("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
+        "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
     EXPECT_EQ(Pbkdf2Hex(std::string_view("pass\0word", 9), std::string_view("sa\0lt", 5), 4096, 16),
               "56fa6aa75548099dcc37d7f03425e0c3");
 }
@@ -225,7 +229,8 @@ TEST(Pbkdf2, OutputLengthsCutBlocks) {
     std::memset(out, 0xAB, sizeof out);
     Pbkdf2Sha1(pw.data(), pw.size(), salt.data(), salt.size(), 1000, out, 20);
     EXPECT_EQ(ToHex(out, 20), twenty);
-    for (int i = 20; i < 24; ++i) EXPECT_EQ(out[i], 0xAB);
+    for (int i = 20; i < 24; ++i)
+        EXPECT_EQ(out[i], 0xAB);
     // Long passwords are hashed as HMAC keys are.
     EXPECT_EQ(Pbkdf2Hex(std::string(100, 'p'), "salt", 2, 20).size(), 40u);
 }
@@ -240,7 +245,8 @@ unsigned gCounterCalls = 0;
 unsigned CounterEntropy(std::uint8_t* buffer, unsigned count) {
     ++gCounterCalls;
     const unsigned n = count < 3 ? count : 3;
-    for (unsigned i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(gCounterSource++);
+    for (unsigned i = 0; i < n; ++i)
+        buffer[i] = static_cast<std::uint8_t>(gCounterSource++);
     return n;
 }
 
@@ -274,7 +280,8 @@ TEST(SaltPool, ReadsAcrossTheRefreshEqualPiecewiseReads) {
 
     SaltPoolWipe(b);
     const auto* raw = reinterpret_cast<const std::uint8_t*>(&b);
-    for (std::size_t i = 0; i < sizeof b; ++i) ASSERT_EQ(raw[i], 0) << i;
+    for (std::size_t i = 0; i < sizeof b; ++i)
+        ASSERT_EQ(raw[i], 0) << i;
 }
 
 TEST(SaltPool, PoolsSeededAtDifferentMomentsDiffer) {
@@ -293,9 +300,11 @@ TEST(SaltPool, TimerEntropyWritesAtMostEightBytes) {
     std::uint8_t buf[12];
     std::memset(buf, 0xEE, sizeof buf);
     EXPECT_EQ(TimerEntropy(buf, 3), 3u);
-    for (int i = 3; i < 12; ++i) EXPECT_EQ(buf[i], 0xEE);
+    for (int i = 3; i < 12; ++i)
+        EXPECT_EQ(buf[i], 0xEE);
     EXPECT_EQ(TimerEntropy(buf, 12), 8u);
-    for (int i = 8; i < 12; ++i) EXPECT_EQ(buf[i], 0xEE);
+    for (int i = 8; i < 12; ++i)
+        EXPECT_EQ(buf[i], 0xEE);
     // The clock runs forward.
     std::uint8_t later[8];
     TimerEntropy(later, 8);

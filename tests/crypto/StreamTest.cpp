@@ -39,7 +39,8 @@ class FailingTarget : public TTargetStream {
 public:
     explicit FailingTarget(std::size_t limit) : FLimit(limit) {}
     void Write(const void*, std::size_t count) override {
-        if (written + count > FLimit) throw std::runtime_error("disk full");
+        if (written + count > FLimit)
+            throw std::runtime_error("disk full");
         written += count;
     }
     std::size_t written = 0;
@@ -105,7 +106,8 @@ TEST(CipherLayout, FileIsSaltVerifierCounterModeTextAndTruncatedTag) {
     for (std::size_t i = 0; i < plain.size(); ++i) {
         const std::uint64_t n = i / 16 + 1;
         std::uint8_t counter[16] = {};
-        for (int b = 0; b < 8; ++b) counter[b] = static_cast<std::uint8_t>(n >> (8 * b));
+        for (int b = 0; b < 8; ++b)
+            counter[b] = static_cast<std::uint8_t>(n >> (8 * b));
         std::uint8_t ks[16];
         AesEncryptBlock(counter, ks, aes);
         ASSERT_EQ(static_cast<std::uint8_t>(file[10 + i]),
@@ -202,7 +204,8 @@ TEST(CipherContext, InitRefusesLongPasswordsAndBadModesWithoutChanges) {
     EXPECT_EQ(ctx.Position, 16u);
     EXPECT_EQ(ctx.Aes.Rounds, 14u);
     EXPECT_EQ(ctx.Hmac.KeyLength, 32u);
-    for (std::uint8_t b : ctx.Counter) EXPECT_EQ(b, 0);
+    for (std::uint8_t b : ctx.Counter)
+        EXPECT_EQ(b, 0);
 }
 
 TEST(CipherContext, DataFedAtEverySplitEqualsDataFedAtOnce) {
@@ -356,8 +359,8 @@ TEST(EncryptionStream, EveryTamperingIsDetected) {
         }
     }
     // Cut short: inside the tag, inside the ciphertext, inside the header.
-    for (std::size_t length : {file.size() - 1, file.size() - 10, file.size() - 150, 19ul, 10ul,
-                               9ul, 0ul}) {
+    for (std::size_t length :
+         {file.size() - 1, file.size() - 10, file.size() - 150, 19ul, 10ul, 9ul, 0ul}) {
         std::string back;
         EXPECT_FALSE(Decrypt(file.substr(0, length), back)) << length;
         if (length >= 20) {

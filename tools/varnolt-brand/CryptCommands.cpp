@@ -27,9 +27,10 @@ public:
             FFd = STDIN_FILENO;
         } else {
             FFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (FFd < 0) throw FileError(CannotOpenMessage(ExpandedPath(path), errno));
+            if (FFd < 0)
+                throw FileError(CannotOpenMessage(ExpandedPath(path), errno));
             FOwned = true;
-            struct stat st{};
+            struct stat st {};
             if (::fstat(FFd, &st) == 0 && S_ISDIR(st.st_mode)) {
                 ::close(FFd);
                 throw FileError(CannotOpenMessage(ExpandedPath(path), EISDIR));
@@ -40,14 +41,16 @@ public:
             std::string data;
             char buf[65536];
             std::size_t n;
-            while ((n = FFile->Read(buf, sizeof buf)) > 0) data.append(buf, n);
+            while ((n = FFile->Read(buf, sizeof buf)) > 0)
+                data.append(buf, n);
             FData = std::move(data);
             FMemory = std::make_unique<TMemorySource>(FData);
         }
     }
     ~Input() {
         SecureZero(FData.data(), FData.size());
-        if (FOwned) ::close(FFd);
+        if (FOwned)
+            ::close(FFd);
     }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
@@ -100,7 +103,8 @@ int EncryptCommand(const Args& args) {
         if (datPath == StandardStream) {
             TFileTarget out(STDOUT_FILENO, "-");
             if (!NewCrypt()->EncryptStream(input.Stream(), out)) {
-                if (input.Error()) return Fail(CannotReadMessage(ExpandedPath(plainPath), input.Error()));
+                if (input.Error())
+                    return Fail(CannotReadMessage(ExpandedPath(plainPath), input.Error()));
                 return Fail(CannotWriteMessage("-", out.Error() ? out.Error() : EIO));
             }
             return ExitOk;
@@ -129,11 +133,14 @@ int DecryptCommand(const Args& args) {
         Input input(datPath, true);
         if (plainPath == StandardStream) {
             // Nothing reaches standard output unless the whole file checks out.
-            if (!Decrypt(input, nullptr)) return Fail(DamagedMessage);
-            if (!input.Rewind()) return Fail(CannotReadMessage(ExpandedPath(datPath), errno));
+            if (!Decrypt(input, nullptr))
+                return Fail(DamagedMessage);
+            if (!input.Rewind())
+                return Fail(CannotReadMessage(ExpandedPath(datPath), errno));
             TFileTarget out(STDOUT_FILENO, "-");
             if (!Decrypt(input, &out)) {
-                if (out.Error()) return Fail(CannotWriteMessage("-", out.Error()));
+                if (out.Error())
+                    return Fail(CannotWriteMessage("-", out.Error()));
                 return Fail(DamagedMessage);
             }
             return ExitOk;
@@ -153,7 +160,8 @@ int DecryptCommand(const Args& args) {
                 return done;
             },
             &error);
-        if (ok) return ExitOk;
+        if (ok)
+            return ExitOk;
         return Fail(damaged ? std::string(DamagedMessage) : error);
     } catch (const FileError& e) {
         return Fail(e.what());
@@ -163,8 +171,10 @@ int DecryptCommand(const Args& args) {
 int VerifyCommand(const Args& args) {
     try {
         Input input(args[0], true);
-        if (Decrypt(input, nullptr)) return ExitOk;
-        if (input.Error()) return Fail(CannotReadMessage(ExpandedPath(args[0]), input.Error()));
+        if (Decrypt(input, nullptr))
+            return ExitOk;
+        if (input.Error())
+            return Fail(CannotReadMessage(ExpandedPath(args[0]), input.Error()));
         return Fail(DamagedMessage);
     } catch (const FileError& e) {
         return Fail(e.what());
