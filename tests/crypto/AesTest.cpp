@@ -130,24 +130,6 @@ TEST(Aes, BlockRoutinesRefuseTheOtherDirection) {
     EXPECT_EQ(enc.Flags, AesFlagDecrypt);
 }
 
-TEST(Aes, DecryptionInvertsEncryptionForManyBlocks) {
-    for (unsigned bytes : {16u, 24u, 32u}) {
-        const std::string key = test::Pattern(bytes, bytes);
-        TAesContext enc;
-        TAesContext dec;
-        ASSERT_EQ(AesSetEncryptKey(test::Bytes(key), bytes, enc), 1);
-        ASSERT_EQ(AesSetDecryptKey(test::Bytes(key), bytes, dec), 1);
-        std::string data = test::Pattern(16 * 64, 7);
-        for (std::size_t i = 0; i < data.size(); i += 16) {
-            std::uint8_t c[16];
-            std::uint8_t p[16];
-            AesEncryptBlock(test::Bytes(data) + i, c, enc);
-            AesDecryptBlock(c, p, dec);
-            ASSERT_EQ(0, std::memcmp(p, data.data() + i, 16));
-        }
-    }
-}
-
 // Monte Carlo style chain: 1000 encryptions of a block must undo with 1000
 // decryptions (catches a schedule error that only shows over many rounds).
 TEST(Aes, LongChainsRoundTrip) {

@@ -207,7 +207,7 @@ TEST(Pbkdf2, Rfc6070Vectors) {
               "56fa6aa75548099dcc37d7f03425e0c3");
 }
 
-// Takes about a minute; run with --gtest_also_run_disabled_tests.
+// Some seconds of work; run with --gtest_also_run_disabled_tests.
 TEST(Pbkdf2, DISABLED_Rfc6070SixteenMillionIterations) {
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 16777216, 20),
               "eefe3d61cd4da4e4e9945b3d6ba2158c2634e984");
