@@ -1,6 +1,9 @@
 // The settings-file routines on disk: DecryptFile, EncryptFile and the
 // in-memory forms, with the crash safety of the encrypted file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -177,18 +180,48 @@ TEST_F(SettingsFileTest, EncryptOverADirectoryFailsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(Names(dir), std::set<std::string>{"dbsettings.dat"});
 }
 
+// Makes `folder` unwritable: by its permission bits, or for the superuser
+// (whom permissions do not bind) by the immutable attribute. Returns false
+// when neither is possible here.
+bool LockFolder(const fs::path& folder, bool lock) {
+    if (::geteuid() != 0) {
+        fs::permissions(
+            folder, lock ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+        return true;
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
 TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
     const std::string target = (dir / "dbsettings.dat").string();
     WriteAll(target, "old");
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    WriteAll(dir / "plain.sim", kPlain);
+    if (!LockFolder(dir, true))
+        GTEST_SKIP() << "cannot make a folder read-only here";
     std::string error;
-    EXPECT_FALSE(EncryptMemoryToFile(kPlain, target, &error));
-    EXPECT_EQ(error, CannotCreateMessage(target, EACCES));
-    fs::permissions(dir, fs::perms::owner_all);
+    const bool written = EncryptMemoryToFile(kPlain, target, &error);
+    std::string thrown;
+    try {
+        EncryptFile((dir / "plain.sim").string(), target);
+    } catch (const FileError& e) {
+        thrown = e.what();
+    }
+    LockFolder(dir, false);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error.rfind("Cannot create file \"" + target + "\". ", 0), 0u) << error;
+    EXPECT_EQ(thrown, error);
     EXPECT_EQ(ReadAll(target), "old");
-    EXPECT_EQ(Names(dir), std::set<std::string>{"dbsettings.dat"});
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"dbsettings.dat", "plain.sim"}));
 }
 
 // A write that fails half-way (here: the file size limit of the process)
