@@ -17,6 +17,12 @@ TOOL="$BUILD/varnolt-brand"
 MASK_TABLES="~0x200020000000000:~0x20000000"  # AES-NI, SSSE3 and SHA extensions off
 MASK_SHA_ONLY=":~0x20000000"                  # only the SHA extensions off
 
+for c in python3 /usr/bin/time openssl; do
+  command -v "$c" >/dev/null || {
+    echo "bench/crypto.sh needs $c (Debian packages python3, time, openssl)" >&2
+    exit 1
+  }
+done
 for f in "$BENCH" "$TOOL"; do
   [ -x "$f" ] || { echo "missing $f (build bench_crypto and varnolt-brand first)" >&2; exit 1; }
 done
