@@ -1,11 +1,16 @@
 #include "app/ui/FMain.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QIcon>
+#include <QImageReader>
+#include <QMovie>
+#include <QPixmap>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -20,6 +25,11 @@
 #include <cmath>
 
 #include "app/ui/CrashReport.h"
+#include "app/ui/Skin.h"
+#include "brand/BrandFile.h"
+#include "brand/ui/FAbout.h"
+#include "util/Browser.h"
+#include "util/TextCodec.h"
 #include "keywords/Keywords.h"
 #include "keywords/ui/FastKeywordPane.h"
 #include "keywords/ui/KeywordPane.h"
@@ -50,6 +60,9 @@ const char* const kFileFilter = "Text files(*.txt)|*.txt";
 QString FromBytes(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
+
+// Text from the settings file, for display.
+QString Display(const std::string& bytes) { return FromBytes(DecodeForDisplay(bytes)); }
 
 std::string ToBytes(const QString& s) {
     QByteArray b = s.toUtf8();
@@ -392,6 +405,11 @@ void TfrmMain::ConnectHandlers() {
         connect(b, &QAbstractButton::clicked, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     };
     on(bsSkinButton1, &TfrmMain::bsSkinButton1Click);
+    on(btnMakeMoney, &TfrmMain::btnMakeMoneyClick);
+    on(btnHelp, &TfrmMain::btnHelpClick);
+    on(btnAbout, &TfrmMain::btnAboutClick);
+    connect(imgBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { imgBannerClick(); }); });
+    connect(gifBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { gifBannerClick(); }); });
     on(btnGenerate, &TfrmMain::btnGenerateClick);
     on(btnFormat, &TfrmMain::btnFormatClick);
     on(btnClearInput, &TfrmMain::btnClearInputClick);
@@ -441,6 +459,127 @@ void TfrmMain::FormCreate() {
 void TfrmMain::LoadBrandSettings() {
     // Without a settings file beside the program the window keeps its design
     // state and WelcomeText stays empty.
+    const std::uint32_t seed =
+        ctx_.randomSeed ? ctx_.randomSeed()
+                        : static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
+    std::optional<BrandRead> read = LoadBrandFile(ctx_.appFolder, seed);
+    if (!read) {
+        return;
+    }
+    Brand = read->settings;
+    WelcomeText = Display(Brand.WelcomeText);
+    ApplyBrand(MakeMoneyCaption(*read));
+}
+
+void TfrmMain::ApplyBrand(const std::string& makeMoneyCaption) {
+    // A brand without a name keeps the designed caption rather than " v2.0".
+    if (!Brand.ApplicationName.empty()) {
+        setWindowTitle(Display(Brand.ApplicationName) + QStringLiteral(" v") +
+                       QString::fromLatin1(AppVersion));
+    }
+    btnNews->setVisible(NewsButtonRule(Brand));
+    btnMakeMoney->setText(Display(makeMoneyCaption));
+    ShowBanner();
+    panLinks->setVisible(!Brand.Link1Caption.empty());
+    lblLink1URL->setText(Display(Brand.Link1Caption));
+    lblLink1URL->SetTarget(Display(Brand.Link1URL));
+    lblLink2URL->setText(Display(Brand.Link2Caption));
+    lblLink2URL->SetTarget(Display(Brand.Link2URL));
+    LayoutLinks();
+    const QString skin = FromBytes(ctx_.appFolder + "mainskin.dat");
+    if (QFileInfo::exists(skin)) {
+        Skin::ApplyFile(skin);
+    }
+    const QString icon = FromBytes(ctx_.appFolder + "main.ico");
+    if (QFileInfo::exists(icon)) {
+        QIcon appIcon(icon);
+        if (!appIcon.isNull()) {
+            QApplication::setWindowIcon(appIcon);
+            setWindowIcon(appIcon);
+        }
+    }
+}
+
+void TfrmMain::ShowBanner() {
+    if (!Brand.BannerURL.empty()) {
+        imgBanner->setCursor(Qt::PointingHandCursor);
+        gifBanner->setCursor(Qt::PointingHandCursor);
+    }
+    // The picture is read from "banner"N".dat" in the format its BannerFile
+    // names; a missing, unknown or damaged picture hides the strip.
+    std::optional<BannerPicture> banner = FindBannerPicture(ctx_.appFolder, Brand);
+    if (!banner) {
+        panBanner->hide();
+        return;
+    }
+    const QString path = FromBytes(banner->path);
+    const QByteArray format = QByteArray::fromStdString(banner->format == "jpeg" ? "jpg" : banner->format);
+    if (banner->format == "gif") {
+        auto* movie = new QMovie(path, "gif", gifBanner);
+        if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
+            delete movie;
+            panBanner->hide();
+            return;
+        }
+        delete bannerMovie_;
+        bannerMovie_ = movie;
+        gifBanner->show();
+        imgBanner->hide();
+        gifBanner->setMovie(movie);
+        gifBanner->resize(movie->currentImage().size());
+        movie->start();
+        panBanner->setFixedHeight(gifBanner->height() + 10);
+    } else {
+        QImageReader reader(path, format);
+        QImage image = reader.read();
+        if (image.isNull()) {
+            panBanner->hide();
+            return;
+        }
+        gifBanner->hide();
+        imgBanner->show();
+        imgBanner->setPixmap(QPixmap::fromImage(image));
+        imgBanner->resize(image.size());
+        panBanner->setFixedHeight(imgBanner->height() + 10);
+    }
+    CentreBanners();
+}
+
+bool TfrmMain::OpenUrlInBrowser(const std::string& url) {
+    const BrowserLaunch plan = PlanBrowserLaunch(ctx_.registry->HttpOpenCommand(), url);
+    switch (plan.kind) {
+        case BrowserLaunch::Kind::None:
+            return false;
+        case BrowserLaunch::Kind::Desktop:
+            ctx_.shell->OpenDocument(FromBytes(url));
+            return true;
+        case BrowserLaunch::Kind::Program: {
+            QStringList args;
+            for (const std::string& a : plan.arguments) {
+                args << FromBytes(a);
+            }
+            ctx_.shell->StartProgram(FromBytes(plan.program), args);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmMain::imgBannerClick() {
+    if (!Brand.BannerURL.empty()) {
+        OpenUrlInBrowser(Brand.BannerURL);
+    }
+}
+
+void TfrmMain::gifBannerClick() { imgBannerClick(); }
+
+void TfrmMain::btnMakeMoneyClick() { OpenUrlInBrowser(Brand.AffiliateURL); }
+
+void TfrmMain::btnHelpClick() { OpenUrlInBrowser(Brand.AppHelpURL); }
+
+void TfrmMain::btnAboutClick() {
+    TfrmAbout box(Brand, this);
+    box.exec();
 }
 
 void TfrmMain::FormShow() {

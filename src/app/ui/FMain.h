@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ui/Services.h"
+#include "brand/BrandSettings.h"
 
 class QCheckBox;
 class QFrame;
@@ -89,6 +90,19 @@ public:
     void bsSkinButton1Click();
     void LoadBrandSettings();
     void Timer1Timer();
+
+    // --- Brand ------------------------------------------------------------
+    // Opens `url` in the browser registered for "http" links; false when no
+    // browser is registered.
+    bool OpenUrlInBrowser(const std::string& url);
+    void imgBannerClick();
+    void gifBannerClick();
+    void btnMakeMoneyClick();
+    void btnHelpClick();
+    void btnAboutClick();
+
+    // The brand values read at start; empty without a settings file.
+    BrandSettings Brand;
 
     // --- Keyword pages ---------------------------------------------------
     void btnGenerateClick();
@@ -176,6 +190,8 @@ protected:
 
 private:
     void BuildWindow();
+    void ApplyBrand(const std::string& makeMoneyCaption);
+    void ShowBanner();
     QWidget* BuildKeywordPage(bool typoPage);
     void LayoutKeywordPage(QWidget* page);
     void LayoutTopBar();
@@ -189,6 +205,7 @@ private:
 
     AppContext ctx_;
     bool shown_ = false;
+    QMovie* bannerMovie_ = nullptr;
 };
 
 }  // namespace varnolt
