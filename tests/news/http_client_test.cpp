@@ -132,6 +132,12 @@ TEST_F(HttpClientTest, PumpRunsWhileWaitingAndAbortAllEndsTheWait) {
     EXPECT_FALSE(Post(http_, "/hang", reply));
     const auto took = Clock::now() - start;
     ASSERT_EQ(calls.size(), 15u);
+    // The client sleeps in between (no busy loop) but never longer than 20 ms
+    // at a time; a loaded machine may stretch a gap, so the bound is loose.
+    EXPECT_GE(took, std::chrono::milliseconds(10 * 15));
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        EXPECT_LT(calls[i] - calls[i - 1], std::chrono::milliseconds(250)) << i;
+    }
     // 15 calls at most 20 ms apart; generous for a busy machine.
     EXPECT_LT(took, std::chrono::milliseconds(15 * 20 * 5));
     EXPECT_EQ(reply, "");

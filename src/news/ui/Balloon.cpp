@@ -20,7 +20,6 @@ constexpr int kRadius = 6;
 Balloon::Balloon(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint) {
     setObjectName("LMDMessageHint1");
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, kTail + 8, 10 + kShadow, 8 + kShadow);
