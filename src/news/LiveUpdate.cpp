@@ -137,6 +137,10 @@ std::string UpdaterPath(const std::string& appFolder) {
     return appFolder + kUpdaterProgram;
 }
 
+bool UpdaterExists(const std::string& appFolder) {
+    return FileExists(UpdaterPath(appFolder));
+}
+
 std::vector<std::string> UpdaterArguments(const std::string& liveUpdateURL) {
     return {liveUpdateURL, AppVersion, "A"};
 }

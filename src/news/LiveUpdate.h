@@ -45,8 +45,9 @@ UpdateCheck CheckUpdateAvailable(HttpClient& http, const std::string& liveUpdate
 
 // "There is a new update: (version ...) available ...": the first question.
 std::string NewUpdateQuestion(std::string_view versionText);
-// The updater beside the program.
+// The updater beside the program, and whether it is there.
 std::string UpdaterPath(const std::string& appFolder);
+bool UpdaterExists(const std::string& appFolder);
 // The updater's arguments: the update folder URL, AppVersion and "A".
 std::vector<std::string> UpdaterArguments(const std::string& liveUpdateURL);
 

@@ -135,6 +135,16 @@ TEST_F(LiveUpdateTest, OffersOnlyAGreaterVersion) {
     EXPECT_FALSE(fs::exists(InfoPath()));
 }
 
+TEST_F(LiveUpdateTest, UpdaterIsLookedForInTheProgramFolder) {
+    EXPECT_FALSE(UpdaterExists(folder_));
+    fs::create_directory(folder_ + "Updater.exe");  // a folder is not the program
+    EXPECT_FALSE(UpdaterExists(folder_));
+    fs::remove(folder_ + "Updater.exe");
+    Write(folder_ + "Updater.exe", "#!/bin/sh\n");
+    EXPECT_TRUE(UpdaterExists(folder_));
+    EXPECT_EQ(UpdaterPath(folder_), folder_ + "Updater.exe");
+}
+
 TEST(VersionNumber, ReadsAPointWhateverTheLocale) {
     EXPECT_FLOAT_EQ(VersionNumber("2.01"), 2.01f);
     EXPECT_FLOAT_EQ(VersionNumber(" 2.5 "), 2.5f);
