@@ -342,6 +342,10 @@ QWidget* TfrmMain::BuildKeywordPage(bool typoPage) {
 }
 
 void TfrmMain::LayoutKeywordPage(QWidget* page) {
+    // Captions fit their text in whatever font the skin gives them.
+    for (QLabel* label : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        label->adjustSize();
+    }
     const int w = page->width();
     const int h = page->height();
     const bool typo = page == stsWelcomeActions;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QHBoxLayout>
+#include <QGridLayout>
+#include <QInputMethodEvent>
+#include <QWheelEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -72,15 +74,37 @@ bool IsEditKey(QKeyEvent* e) {
 
 // --- LineView -------------------------------------------------------------------
 
-LineView::LineView(FastKeywordPane* pane) : QAbstractScrollArea(pane), pane_(pane) {
+LineView::LineView(FastKeywordPane* pane, QScrollBar* horizontal)
+    : QPlainTextEdit(pane), pane_(pane), vbar_(new QScrollBar(Qt::Vertical, this)), hbar_(horizontal) {
+    vbar_->hide();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
-    viewport()->setAutoFillBackground(true);
-    QPalette p = viewport()->palette();
-    p.setColor(QPalette::Window, p.color(QPalette::Base));
-    viewport()->setPalette(p);
+    connect(vbar_, &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(hbar_, &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+void LineView::wheelEvent(QWheelEvent* e) {
+    const QPoint steps = e->angleDelta() / 40;  // three lines a notch
+    if (e->modifiers() & Qt::ShiftModifier || steps.x() != 0) {
+        const int dx = steps.x() != 0 ? steps.x() : steps.y();
+        hbar_->setValue(hbar_->value() - dx * hbar_->singleStep());
+    } else {
+        vbar_->setValue(vbar_->value() - steps.y());
+    }
+    e->accept();
+}
+
+void LineView::inputMethodEvent(QInputMethodEvent* e) {
+    if (!e->commitString().isEmpty()) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, e->commitString());
+        emit editRequested(&key, static_cast<long long>(cursor_));
+    }
+    e->accept();
 }
 
 int LineView::LineHeight() const { return fontMetrics().lineSpacing(); }
@@ -96,17 +120,17 @@ void LineView::UpdateScrollRanges() {
     const int lh = LineHeight();
     const int visible = std::max(1, viewport()->height() / lh);
     const long long lines = static_cast<long long>(pane_->LineCount());
-    verticalScrollBar()->setPageStep(visible);
-    verticalScrollBar()->setSingleStep(1);
-    verticalScrollBar()->setRange(0, static_cast<int>(std::max(0LL, lines - visible)));
+    vbar_->setPageStep(visible);
+    vbar_->setSingleStep(1);
+    vbar_->setRange(0, static_cast<int>(std::max(0LL, lines - visible)));
     const int width = static_cast<int>(pane_->LongestLine()) * fontMetrics().averageCharWidth() +
                       2 * kMargin;
-    horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 2);
-    horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+    hbar_->setPageStep(viewport()->width());
+    hbar_->setSingleStep(fontMetrics().averageCharWidth() * 2);
+    hbar_->setRange(0, std::max(0, width - viewport()->width()));
 }
 
-int LineView::FirstVisibleLine() const { return verticalScrollBar()->value(); }
+int LineView::FirstVisibleLine() const { return vbar_->value(); }
 
 std::size_t LineView::SelectionFirst() const { return std::min(cursor_, anchor_); }
 std::size_t LineView::SelectionLast() const { return std::max(cursor_, anchor_); }
@@ -139,7 +163,7 @@ void LineView::paintEvent(QPaintEvent*) {
     const int ascent = fontMetrics().ascent();
     const std::size_t first = static_cast<std::size_t>(FirstVisibleLine());
     const std::size_t count = pane_->LineCount();
-    const int x = kMargin - horizontalScrollBar()->value();
+    const int x = kMargin - hbar_->value();
     const QPalette pal = palette();
     for (int row = 0; row * lh < viewport()->height(); ++row) {
         const std::size_t i = first + static_cast<std::size_t>(row);
@@ -163,7 +187,7 @@ void LineView::paintEvent(QPaintEvent*) {
 }
 
 void LineView::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
+    QPlainTextEdit::resizeEvent(event);
     UpdateScrollRanges();
 }
 
@@ -173,12 +197,12 @@ long long LineView::LineAt(int y) const {
 
 void LineView::EnsureVisible(std::size_t line) {
     const int first = FirstVisibleLine();
-    const int page = verticalScrollBar()->pageStep();
+    const int page = vbar_->pageStep();
     const long long l = static_cast<long long>(line);
     if (l < first) {
-        verticalScrollBar()->setValue(static_cast<int>(l));
+        vbar_->setValue(static_cast<int>(l));
     } else if (l >= first + page) {
-        verticalScrollBar()->setValue(static_cast<int>(l - page + 1));
+        vbar_->setValue(static_cast<int>(l - page + 1));
     }
 }
 
@@ -212,7 +236,7 @@ void LineView::keyPressEvent(QKeyEvent* e) {
     }
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const long long cur = static_cast<long long>(cursor_);
-    const int page = verticalScrollBar()->pageStep();
+    const int page = vbar_->pageStep();
     switch (e->key()) {
         case Qt::Key_Up: MoveCursor(cur - 1, shift); return;
         case Qt::Key_Down: MoveCursor(cur + 1, shift); return;
@@ -222,7 +246,7 @@ void LineView::keyPressEvent(QKeyEvent* e) {
             if (e->modifiers() & Qt::ControlModifier) {
                 MoveCursor(0, shift);
             } else {
-                horizontalScrollBar()->setValue(0);
+                hbar_->setValue(0);
             }
             return;
         case Qt::Key_End:
@@ -231,7 +255,7 @@ void LineView::keyPressEvent(QKeyEvent* e) {
             }
             return;
         default:
-            QAbstractScrollArea::keyPressEvent(e);
+            e->ignore();
     }
 }
 
@@ -272,7 +296,9 @@ void LineView::contextMenuEvent(QContextMenuEvent* e) {
 
 FastKeywordPane::FastKeywordPane(const QString& editName, const QString& scrollBarName,
                                  QWidget* parent)
-    : KeywordPane(parent), scrollBar_(new QScrollBar(Qt::Vertical, this)) {
+    : KeywordPane(parent),
+      scrollBar_(new QScrollBar(Qt::Vertical, this)),
+      hScrollBar_(new QScrollBar(Qt::Horizontal, this)) {
     setObjectName(editName + QStringLiteral("Pane"));
     scrollBar_->setObjectName(scrollBarName);
     scrollBar_->setFixedWidth(19);
@@ -280,20 +306,23 @@ FastKeywordPane::FastKeywordPane(const QString& editName, const QString& scrollB
     inner_->setObjectName(editName);
     stack_ = new QStackedLayout(inner_);
     stack_->setContentsMargins(0, 0, 0, 0);
-    view_ = new LineView(this);
+    view_ = new LineView(this, hScrollBar_);
     view_->setObjectName(editName + QStringLiteral("View"));
     stack_->addWidget(view_);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    row->addWidget(inner_, 1);
-    row->addWidget(scrollBar_);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(inner_, 0, 0);
+    grid->addWidget(scrollBar_, 0, 1);
+    grid->addWidget(hScrollBar_, 1, 0);
+    connect(hScrollBar_, &QScrollBar::rangeChanged, this,
+            [this](int, int max) { hScrollBar_->setVisible(!editing_ && max > 0); });
 
-    QScrollBar* own = view_->verticalScrollBar();
+    QScrollBar* own = view_->VerticalBar();
     connect(own, &QScrollBar::rangeChanged, this, [this] { SyncScrollBar(); });
     connect(own, &QScrollBar::valueChanged, this, [this] { SyncScrollBar(); });
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int v) {
-        QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->verticalScrollBar();
+        QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->VerticalBar();
         if (active->value() != v) {
             active->setValue(v);
         }
@@ -319,7 +348,7 @@ FastKeywordPane::FastKeywordPane(const QString& editName, const QString& scrollB
 }
 
 void FastKeywordPane::SyncScrollBar() {
-    QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->verticalScrollBar();
+    QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->VerticalBar();
     const QSignalBlocker block(scrollBar_);
     scrollBar_->setRange(active->minimum(), active->maximum());
     scrollBar_->setPageStep(active->pageStep());
@@ -357,6 +386,7 @@ void FastKeywordPane::ShowFast() {
         edit_->clear();
         stack_->setCurrentWidget(view_);
     }
+    hScrollBar_->setVisible(hScrollBar_->maximum() > 0);
     view_->Reset();
     SyncScrollBar();
 }
@@ -400,7 +430,7 @@ void FastKeywordPane::AppendLines(std::string_view lines) {
 
 void FastKeywordPane::ScrollToTop() {
     scrollBar_->setValue(scrollBar_->minimum());
-    QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->verticalScrollBar();
+    QScrollBar* active = editing_ ? edit_->verticalScrollBar() : view_->VerticalBar();
     active->setValue(active->minimum());
 }
 
@@ -429,6 +459,7 @@ void FastKeywordPane::BeginEditing() {
     starts_.shrink_to_fit();
     longest_ = 0;
     editing_ = true;
+    hScrollBar_->hide();
     stack_->setCurrentWidget(edit_);
     SyncScrollBar();
 }

@@ -4,7 +4,8 @@
 // on screen are drawn. The user can scroll, select whole lines and copy them;
 // the first edit (typing, pasting, deleting, a double click) hands the text to
 // an ordinary text editor, which stays in charge until the next tool run.
-#include <QAbstractScrollArea>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -18,11 +19,15 @@ namespace varnolt {
 
 class FastKeywordPane;
 
-// The drawing surface of the fast pane.
-class LineView : public QAbstractScrollArea {
+// The drawing surface of the fast pane. It is a text box to the skin, so it
+// looks like every other one, but it draws the pane's lines itself and keeps
+// its document empty.
+class LineView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit LineView(FastKeywordPane* pane);
+    LineView(FastKeywordPane* pane, QScrollBar* horizontal);
+    QScrollBar* VerticalBar() const { return vbar_; }
+    QScrollBar* HorizontalBar() const { return hbar_; }
     void Reset();
     int FirstVisibleLine() const;
     std::size_t SelectionFirst() const;
@@ -42,6 +47,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void UpdateScrollRanges();
@@ -51,6 +58,8 @@ private:
     int LineHeight() const;
 
     FastKeywordPane* pane_;
+    QScrollBar* vbar_;  // position in lines; mirrored by the pane's own bar
+    QScrollBar* hbar_;  // shown below the view
     std::size_t cursor_ = 0;
     std::size_t anchor_ = 0;
     bool hasSelection_ = false;
@@ -92,6 +101,7 @@ private:
     QPlainTextEdit* edit_ = nullptr;
     QStackedLayout* stack_;
     QScrollBar* scrollBar_;
+    QScrollBar* hScrollBar_;
     QWidget* inner_;
     friend class LineView;
 };
