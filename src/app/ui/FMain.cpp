@@ -28,6 +28,12 @@
 #include "app/ui/Skin.h"
 #include "brand/BrandFile.h"
 #include "brand/ui/FAbout.h"
+#include "news/HttpClient.h"
+#include "news/LiveUpdate.h"
+#include "news/NewsMessages.h"
+#include "news/NewsProtocol.h"
+#include "news/ui/Balloon.h"
+#include "news/ui/FNews.h"
 #include "util/Browser.h"
 #include "util/TextCodec.h"
 #include "keywords/Keywords.h"
@@ -165,12 +171,19 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 TfrmMain::TfrmMain(AppContext context, QWidget* parent) : QWidget(parent), ctx_(std::move(context)) {
     setObjectName(QStringLiteral("frmMain"));
+    IdHTTP1 = std::make_unique<HttpClient>();
+    IdHTTP1->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
     BuildWindow();
     ConnectHandlers();
     RunHandler([this] { FormCreate(); });
 }
 
-TfrmMain::~TfrmMain() { FormDestroy(); }
+TfrmMain::~TfrmMain() {
+    if (IdHTTP1) {
+        IdHTTP1->AbortAll();
+    }
+    FormDestroy();
+}
 
 void TfrmMain::BuildWindow() {
     setWindowTitle(QStringLiteral("Varnolt"));
@@ -272,6 +285,8 @@ void TfrmMain::BuildWindow() {
     lblLink2URL->setText(QStringLiteral("www.varnolt.example"));
     lblLink2URL->SetTarget(QStringLiteral("https://www.varnolt.example/"));
     pgcPrinc->addTab(stsMain, QStringLiteral("Main"));
+
+    LMDMessageHint1 = new Balloon(this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -412,6 +427,8 @@ void TfrmMain::ConnectHandlers() {
     on(btnMakeMoney, &TfrmMain::btnMakeMoneyClick);
     on(btnHelp, &TfrmMain::btnHelpClick);
     on(btnAbout, &TfrmMain::btnAboutClick);
+    on(btnNews, &TfrmMain::btnNewsClick);
+    on(btnUpdate, &TfrmMain::btnUpdateClick);
     connect(imgBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { imgBannerClick(); }); });
     connect(gifBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { gifBannerClick(); }); });
     on(btnGenerate, &TfrmMain::btnGenerateClick);
@@ -631,12 +648,102 @@ void TfrmMain::CentreBanners() {
 }
 
 void TfrmMain::FormClose() {
+    // Ends every request still waiting; their handlers then finish as failed.
+    IdHTTP1->AbortAll();
     QCoreApplication::processEvents();
 }
 
 void TfrmMain::FormDestroy() { NewsList.reset(); }
 
-void TfrmMain::Timer1Timer() { Timer1->stop(); }
+// --- News and updates ------------------------------------------------------------
+
+void TfrmMain::Timer1Timer() {
+    Timer1->stop();
+    if (std::optional<NewsRequest> request = ChooseNewsTier(Brand)) {
+        std::string id;
+        std::string title;
+        if (FetchLatestNews(*request, id, title)) {
+            if (std::optional<std::string> hint = NewsHintText(id, title, ReadLastNewsId())) {
+                ShowNewsHint(Display(*hint));
+            }
+        }
+    }
+    CheckForUpdate(true);
+}
+
+bool TfrmMain::FetchLatestNews(const NewsRequest& request, std::string& id, std::string& title) {
+    return varnolt::FetchLatestNews(*IdHTTP1, request, id, title);
+}
+
+bool TfrmMain::FetchNewsList(const NewsRequest& request) {
+    std::string warning;
+    const bool ok = varnolt::FetchNewsList(*IdHTTP1, request, *NewsList, &warning);
+    if (!warning.empty()) {
+        msgMain(MsgKind::Warning, MsgButtons::Ok, Display(warning));
+    }
+    return ok;
+}
+
+std::string TfrmMain::ReadLastNewsId() { return varnolt::ReadLastNewsId(ctx_.appFolder); }
+
+void TfrmMain::WriteLastNewsId(const std::string& id) {
+    varnolt::WriteLastNewsId(ctx_.appFolder, id);
+}
+
+void TfrmMain::ShowNewsHint(const QString& text) {
+    // The centre of the news button, in the top bar's coordinates, taken as a
+    // point of the window.
+    const QPoint centre(btnNews->x() + btnNews->width() / 2, btnNews->y() + btnNews->height() / 2);
+    LMDMessageHint1->ShowAt(mapToGlobal(centre), text);
+}
+
+void TfrmMain::btnNewsClick() {
+    NewsList->clear();
+    std::optional<NewsRequest> request = ChooseNewsTier(Brand);
+    const bool ok = request && FetchNewsList(*request);
+    if (ok && !NewsList->empty()) {
+        TfrmNews news(*NewsList, *IdHTTP1, *request, *ctx_.messages, *ctx_.shell,
+                      [this](const std::string& id) { WriteLastNewsId(id); }, this);
+        news.exec();
+        return;
+    }
+    msgMain(MsgKind::Information, MsgButtons::Ok, QString::fromUtf8(kMsgNoNews));
+}
+
+void TfrmMain::btnUpdateClick() { CheckForUpdate(false); }
+
+bool TfrmMain::DownloadFile(const std::string& url, const std::string& localPath) {
+    return varnolt::DownloadFile(*IdHTTP1, url, localPath);
+}
+
+void TfrmMain::CheckForUpdate(bool Quiet) {
+    const UpdateCheck check = CheckUpdateAvailable(*IdHTTP1, ctx_.liveUpdateURL, ctx_.appFolder);
+    if (!check.available) {
+        if (!Quiet) {
+            msgMain(MsgKind::Information, MsgButtons::Ok, QString::fromUtf8(kMsgNoUpdates));
+        }
+        return;
+    }
+    // The first question goes on only on OK; the second stops only on Cancel.
+    if (msgMain(MsgKind::Information, MsgButtons::OkCancel,
+                Display(NewUpdateQuestion(check.versionText))) != MsgResult::Ok) {
+        return;
+    }
+    if (!UpdaterExists(ctx_.appFolder)) {
+        msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromUtf8(kMsgUpdaterMissing));
+        return;
+    }
+    if (msgMain(MsgKind::Information, MsgButtons::OkCancel, QString::fromUtf8(kMsgUpdateWillClose)) ==
+        MsgResult::Cancel) {
+        return;
+    }
+    QStringList args;
+    for (const std::string& a : UpdaterArguments(ctx_.liveUpdateURL)) {
+        args << FromBytes(a);
+    }
+    ctx_.shell->StartProgram(FromBytes(UpdaterPath(ctx_.appFolder)), args);
+    close();
+}
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

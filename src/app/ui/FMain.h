@@ -26,7 +26,10 @@ class QToolButton;
 
 namespace varnolt {
 
+class Balloon;
+class HttpClient;
 class KeywordPane;
+struct NewsRequest;
 
 // A label that reports clicks (banner pictures).
 class ClickLabel : public QLabel {
@@ -103,6 +106,22 @@ public:
 
     // The brand values read at start; empty without a settings file.
     BrandSettings Brand;
+
+    // --- News and updates --------------------------------------------------
+    void btnNewsClick();
+    void btnUpdateClick();
+    void CheckForUpdate(bool Quiet);
+    bool DownloadFile(const std::string& url, const std::string& localPath);
+    void ShowNewsHint(const QString& text);
+    bool FetchNewsList(const NewsRequest& request);
+    bool FetchLatestNews(const NewsRequest& request, std::string& id, std::string& title);
+    std::string ReadLastNewsId();
+    void WriteLastNewsId(const std::string& id);
+
+    // The HTTP client of the news service and the update check. While a
+    // request waits, the window keeps handling its events.
+    std::unique_ptr<HttpClient> IdHTTP1;
+    Balloon* LMDMessageHint1 = nullptr;
 
     // --- Keyword pages ---------------------------------------------------
     void btnGenerateClick();
