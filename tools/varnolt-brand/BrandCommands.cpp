@@ -86,9 +86,14 @@ std::string JsonString(std::string_view bytes) {
 
 std::string JsonArray(const std::vector<std::string>& items) {
     std::string out = "[";
-    for (std::size_t i = 0; i < items.size(); ++i)
-        out += (i ? "," : "") + JsonString(items[i]);
-    return out + "]";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) {
+            out += ',';
+        }
+        out += JsonString(items[i]);
+    }
+    out += ']';
+    return out;
 }
 
 // Notes about the banner files that the program looks for beside the settings file.
