@@ -200,13 +200,30 @@ int ShowCommand(const Args& args) {
 
     if (json) {
         std::string out = "{";
-        for (const auto& [name, value] : rows)
-            out += "\"" + std::string(name) + "\":" + JsonString(*value) + ",";
-        for (const auto& [name, list] : families)
-            out += "\"" + std::string(name) + "\":" + JsonArray(*list) + ",";
-        out += "\"LastNewsId\":" + JsonString(lastNewsId) + ",";
-        out += std::string("\"NewsButton\":") + (newsButton ? "true" : "false") + ",";
-        out += "\"warnings\":" + JsonArray(read.warnings) + "}\n";
+        auto key = [&out](const char* name) {
+            out += '"';
+            out += name;
+            out += "\":";
+        };
+        for (const auto& [name, value] : rows) {
+            key(name);
+            out += JsonString(*value);
+            out += ',';
+        }
+        for (const auto& [name, list] : families) {
+            key(name);
+            out += JsonArray(*list);
+            out += ',';
+        }
+        key("LastNewsId");
+        out += JsonString(lastNewsId);
+        out += ',';
+        key("NewsButton");
+        out += newsButton ? "true" : "false";
+        out += ',';
+        key("warnings");
+        out += JsonArray(read.warnings);
+        out += "}\n";
         std::cout << out;
     } else {
         for (const auto& [name, value] : rows)
