@@ -6,6 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QGuiApplication>
+#include <QRegion>
+#include <xcb/xcb.h>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -49,6 +52,36 @@ QPoint Balloon::tipOffset() const {
     return {width() - kShadow - kTipFromRight, 0};
 }
 
+namespace {
+
+// Whether windows with see-through parts are drawn as such: always on
+// Wayland; on X11 only while a compositing manager runs. Without one, the
+// balloon cuts its window to its own shape instead.
+bool CompositorRuns() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return QGuiApplication::platformName() != QLatin1String("offscreen");
+    }
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) {
+        return false;
+    }
+    const QByteArray name = "_NET_WM_CM_S0";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    if (!atom) {
+        return false;
+    }
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    const bool runs = owner && owner->owner != XCB_NONE;
+    free(owner);
+    free(atom);
+    return runs;
+}
+
+}  // namespace
+
 void Balloon::ShowAt(const QPoint& screenAnchor, const QString& text) {
     close();  // one balloon at a time
     text_ = text;
@@ -76,15 +109,18 @@ void Balloon::ShowAt(const QPoint& screenAnchor, const QString& text) {
         topLeft.setX(std::max(topLeft.x(), area.left()));
     }
     move(topLeft);
+    if (CompositorRuns()) {
+        clearMask();
+    } else {
+        setMask(QRegion(Shape().toFillPolygon().toPolygon()).united(
+            QRegion(Shape().translated(kShadow, kShadow).toFillPolygon().toPolygon())));
+    }
     show();
 }
 
-void Balloon::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+QPainterPath Balloon::Shape() const {
     const QRectF body(0.5, kTail + 0.5, width() - kShadow - 1, height() - kTail - kShadow - 1);
     const QPointF tip = tipOffset() + QPointF(0.5, 0.5);
-
     QPainterPath shape;
     shape.addRoundedRect(body, kRadius, kRadius);
     QPainterPath tail;
@@ -92,7 +128,13 @@ void Balloon::paintEvent(QPaintEvent*) {
     tail.lineTo(tip.x() - 12, body.top() + 1);
     tail.lineTo(tip.x() + 2, body.top() + 1);
     tail.closeSubpath();
-    shape = shape.united(tail);
+    return shape.united(tail);
+}
+
+void Balloon::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath shape = Shape();
 
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 90));

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPainterPath>
 // The balloon that announces a new message: a frameless popup with a shadow,
 // placed below and to the left of a screen point. It takes the mouse and the
 // keyboard and closes on the next click or key press, or when the program
@@ -27,6 +28,8 @@ public:
     QPoint anchor() const { return anchor_; }
     // Where the tail's tip is, in the balloon's own coordinates.
     QPoint tipOffset() const;
+    // The outline of the balloon with its tail, in its own coordinates.
+    QPainterPath Shape() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
