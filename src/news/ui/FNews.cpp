@@ -207,7 +207,7 @@ void TfrmNews::lvwItemsChange() {
     auto cancel = std::make_shared<bool>(false);
     auto watch = connect(this, &TfrmNews::destroyed, [cancel] { *cancel = true; });
     cancelFlag_ = cancel.get();
-    const bool ok = FetchNewsDetails(http_, request_, newsId, body, &warning, cancel.get());
+    const bool ok = FetchNewsDetails(newsId, body, &warning, cancel.get());
     if (!self)
         return;
     disconnect(watch);
@@ -241,6 +241,11 @@ void TfrmNews::done(int result) {
         return;
     }
     QDialog::done(result);
+}
+
+bool TfrmNews::FetchNewsDetails(const std::string& newsId, std::string& body, std::string* warning,
+                                const bool* cancel) {
+    return varnolt::FetchNewsDetails(http_, request_, newsId, body, warning, cancel);
 }
 
 }  // namespace varnolt

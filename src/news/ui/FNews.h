@@ -41,6 +41,10 @@ public:
     // Whether the list may change its selection now: not while loading.
     bool lvwItemsChanging() const { return !LoadingNews; }
     void btnExitClick();
+    // Asks the news service for the body of message `newsId`; on failure
+    // `*warning` is the message to show (empty for none).
+    bool FetchNewsDetails(const std::string& newsId, std::string& body, std::string* warning,
+                          const bool* cancel = nullptr);
 
     // The news id an item stands for (not shown in any column).
     static std::string NewsIdOf(const QTreeWidgetItem* item);
