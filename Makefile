@@ -16,14 +16,15 @@ configure: deps
 build: configure
 	cmake --build $(BUILD)
 
-run: build
+run: configure
+	cmake --build $(BUILD) --target varnolt
 	./$(BUILD)/varnolt
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 
 bench: build
-	bash bench/run-all
+	BUILD=$(BUILD) bash bench/run-all
 
 clean:
 	rm -rf $(BUILD)
