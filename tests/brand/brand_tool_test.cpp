@@ -33,8 +33,10 @@ std::string Quote(const std::string& arg) {
 
 Result RunTool(const TempFolder& scratch, const std::vector<std::string>& args) {
     std::string command = Quote(VARNOLT_BRAND_EXE);
-    for (const auto& a : args)
-        command += " " + Quote(a);
+    for (const auto& a : args) {
+        command += ' ';
+        command += Quote(a);
+    }
     const std::string out = scratch.path() + "stdout.txt", err = scratch.path() + "stderr.txt";
     command += " >" + Quote(out) + " 2>" + Quote(err);
     Result r;
@@ -216,6 +218,39 @@ TEST(ExampleBrand, UsesEveryTagWithoutWarnings) {
     Result shown = RunTool(scratch, {"show", "--json", dir.path() + "dbsettings.dat"});
     EXPECT_EQ(shown.status, 0);
     EXPECT_NE(shown.out.find("\"warnings\":[]"), std::string::npos) << shown.out;
+}
+
+}  // namespace
+}  // namespace varnolt
+
+namespace varnolt {
+namespace {
+
+TEST(BrandShow, ReadsTheSettingsFileFromStandardInput) {
+    TempFolder dir, scratch;
+    const std::string dat = dir.path() + "dbsettings.dat";
+    ASSERT_TRUE(EncryptMemoryToFile(Tag("ApplicationName", "Piped") + Tag("BranderType", "Gold"), dat));
+    const std::string out = scratch.path() + "out.json";
+    std::string command = "'";
+    command += VARNOLT_BRAND_EXE;
+    command += "' show --json - < '";
+    command += dat;
+    command += "' > '";
+    command += out;
+    command += "'";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    const std::string json = ReadWhole(out);
+    EXPECT_EQ(json.rfind("{\"ApplicationName\":\"Piped\",\"BranderCode\":\"\",\"BranderType\":\"Gold\"", 0), 0u)
+        << json;
+    // Something that is not a settings file is refused.
+    std::string bad = "echo nonsense | '";
+    bad += VARNOLT_BRAND_EXE;
+    bad += "' show - 2>/dev/null";
+    const int rawBad = std::system(bad.c_str());
+    ASSERT_TRUE(WIFEXITED(rawBad));
+    EXPECT_EQ(WEXITSTATUS(rawBad), 1);
 }
 
 }  // namespace

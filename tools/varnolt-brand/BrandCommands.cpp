@@ -141,7 +141,7 @@ int ShowCommand(const Args& args) {
     for (const std::string& arg : args) {
         if (arg == "--json") {
             json = true;
-        } else if (dat.empty() && !(arg.size() > 1 && arg[0] == '-')) {
+        } else if (dat.empty() && (arg == "-" || arg.empty() || arg[0] != '-')) {
             dat = arg;
         } else {
             dat.clear();
@@ -154,7 +154,16 @@ int ShowCommand(const Args& args) {
     }
 
     std::string plain, error;
-    switch (DecryptFileToMemory(dat, plain, &error)) {
+    DecryptResult result;
+    if (dat == "-") {
+        // The settings file arrives on standard input; banners are looked
+        // for in the current folder.
+        std::string encrypted((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        result = DecryptBytes(encrypted, plain);
+    } else {
+        result = DecryptFileToMemory(dat, plain, &error);
+    }
+    switch (result) {
         case DecryptResult::Ok:
             break;
         case DecryptResult::CannotOpen:
@@ -168,7 +177,7 @@ int ShowCommand(const Args& args) {
 
     BrandRead read = ReadBrandText(plain, 0);
     CheckBannerFiles(read,
-                     std::filesystem::path(dat).parent_path().empty()
+                     dat == "-" || std::filesystem::path(dat).parent_path().empty()
                          ? std::filesystem::path(".")
                          : std::filesystem::path(dat).parent_path(),
                      read.warnings);
