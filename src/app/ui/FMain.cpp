@@ -191,7 +191,8 @@ void TfrmMain::BuildWindow() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     resize(kClientWidth, kClientHeight);
-    setMinimumSize(640, 480);
+    // Narrower than the design, the option column would run into the panes.
+    setMinimumSize(kClientWidth, 520);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
