@@ -18,17 +18,19 @@ namespace {
 
 class NoMessages : public varnolt::MessageService {
 public:
-    varnolt::MsgResult Show(QWidget*, varnolt::MsgKind, varnolt::MsgButtons, const QString&) override {
+    varnolt::MsgResult Show(QWidget*, varnolt::MsgKind, varnolt::MsgButtons,
+                            const QString&) override {
         return varnolt::MsgResult::Ok;
     }
 };
 
 // Keywords of one to three words, as an advertiser's list looks.
 std::string MakeKeywords(int count) {
-    static const char* const words[] = {"cheap", "flights", "new", "york", "hotel", "shoes",
-                                        "running", "best", "insurance", "car", "rental", "london",
-                                        "laptop", "deals", "pizza", "near", "me", "book", "online",
-                                        "garden", "furniture", "yoga", "mat", "coffee", "maker"};
+    static const char* const words[] = {"cheap",     "flights", "new",    "york",      "hotel",
+                                        "shoes",     "running", "best",   "insurance", "car",
+                                        "rental",    "london",  "laptop", "deals",     "pizza",
+                                        "near",      "me",      "book",   "online",    "garden",
+                                        "furniture", "yoga",    "mat",    "coffee",    "maker"};
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> nwords(1, 3);
     std::uniform_int_distribution<int> pick(0, std::size(words) - 1);
@@ -36,7 +38,8 @@ std::string MakeKeywords(int count) {
     for (int i = 0; i < count; ++i) {
         int n = nwords(rng);
         for (int w = 0; w < n; ++w) {
-            if (w) text += ' ';
+            if (w)
+                text += ' ';
             text += words[pick(rng)];
         }
         text += '\n';
@@ -69,16 +72,23 @@ void BM_GenerateAllKinds(benchmark::State& state) {
         QApplication::processEvents();
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
         lines = 0;
-        for (char c : win.memOutput->Text()) lines += c == '\n';
+        for (char c : win.memOutput->Text())
+            lines += c == '\n';
     }
     state.counters["lines"] = static_cast<double>(lines);
 }
-BENCHMARK(BM_GenerateAllKinds)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_GenerateAllKinds)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     varnolt::Skin::ApplyBuiltIn();
     benchmark::Initialize(&argc, argv);

@@ -12,9 +12,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Varnolt"));
     varnolt::Skin::ApplyBuiltIn();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnolt/varnolt.png")));
-    varnolt::CrashReporter::Instance().SetMailer([](const QString& url) {
-        varnolt::DesktopShell().OpenDocument(url);
-    });
+    varnolt::CrashReporter::Instance().SetMailer(
+        [](const QString& url) { varnolt::DesktopShell().OpenDocument(url); });
 
     varnolt::TfrmMain frmMain(varnolt::DesktopContext());
     frmMain.show();

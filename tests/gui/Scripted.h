@@ -97,7 +97,8 @@ struct TestContext {
         shell = std::make_shared<RecordingShell>();
         registry = std::make_shared<ScriptedRegistry>();
     }
-    AppContext Make(const std::string& liveUpdateURL = "http://127.0.0.1:9/liveupdate/varnolt/") const {
+    AppContext Make(
+        const std::string& liveUpdateURL = "http://127.0.0.1:9/liveupdate/varnolt/") const {
         AppContext c;
         c.appFolder = Folder();
         c.liveUpdateURL = liveUpdateURL;
@@ -108,9 +109,7 @@ struct TestContext {
         c.randomSeed = [] { return 12345u; };
         return c;
     }
-    std::string Folder() const {
-        return QDir(dir.path()).absolutePath().toStdString() + "/";
-    }
+    std::string Folder() const { return QDir(dir.path()).absolutePath().toStdString() + "/"; }
     QString Path(const QString& name) const { return QDir(dir.path()).absoluteFilePath(name); }
 
     QTemporaryDir dir;

@@ -101,7 +101,8 @@ TEST_F(BrandWindowTest, ClicksOpenTheBrandsPages) {
     QTest::mouseClick(win->btnHelp, Qt::LeftButton);
     ASSERT_EQ(ctx.shell->started.size(), 3u);
     EXPECT_EQ(ctx.shell->started[0].first, QStringLiteral("c:\\web\\browser.exe"));
-    EXPECT_EQ(ctx.shell->started[0].second, QStringList{QStringLiteral("http://aff.example/?id=77")});
+    EXPECT_EQ(ctx.shell->started[0].second,
+              QStringList{QStringLiteral("http://aff.example/?id=77")});
     EXPECT_EQ(ctx.shell->started[1].second, QStringList{QStringLiteral("http://banner.example/")});
     EXPECT_EQ(ctx.shell->started[2].second,
               (QStringList{QStringLiteral("http://help.example/a"), QStringLiteral("b")}));
@@ -117,9 +118,10 @@ TEST_F(BrandWindowTest, ClicksOpenTheBrandsPages) {
 }
 
 TEST_F(BrandWindowTest, AnimatedBannerAndWelcomePage) {
-    WriteSettings(Settings("images\\promo.GIF",
-                           "<%%Welcome1%%><html><body><p>Hi <a href=\"http://w.example/\">there</a></p>"
-                           "</body></html><%%/Welcome1%%>\r\n"));
+    WriteSettings(
+        Settings("images\\promo.GIF",
+                 "<%%Welcome1%%><html><body><p>Hi <a href=\"http://w.example/\">there</a></p>"
+                 "</body></html><%%/Welcome1%%>\r\n"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(VARNOLT_SOURCE_DIR "/examples/brand/harvest.gif"),
                             ctx.Path("banner1.dat")));
     Open();
@@ -194,8 +196,10 @@ TEST_F(BrandWindowTest, ReadOnlyProgramFolderStartsWithItsBrand) {
     Open();
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Shop Tool v2.0"));
     EXPECT_EQ(win->panBanner->height(), 50);
-    EXPECT_EQ(QDir(ctx.dir.path()).entryList(QDir::Files).size(), 2) << "nothing written beside the program";
-    QFile::setPermissions(ctx.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(QDir(ctx.dir.path()).entryList(QDir::Files).size(), 2)
+        << "nothing written beside the program";
+    QFile::setPermissions(ctx.dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 }  // namespace

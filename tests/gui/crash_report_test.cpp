@@ -27,7 +27,8 @@ protected:
 class CrashReportTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        CrashReporter::Instance().SetPresenter([](const QString&, const QString&) { return false; });
+        CrashReporter::Instance().SetPresenter(
+            [](const QString&, const QString&) { return false; });
         CrashReporter::Instance().SetMailer(nullptr);
     }
 };

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     // Error reports of the tests go to a scratch log, never to a dialog.
     QTemporaryDir logDir;
     varnolt::CrashReporter::Instance().SetLogFolder(logDir.path());
-    varnolt::CrashReporter::Instance().SetPresenter([](const QString&, const QString&) { return false; });
+    varnolt::CrashReporter::Instance().SetPresenter(
+        [](const QString&, const QString&) { return false; });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

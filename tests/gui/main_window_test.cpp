@@ -71,10 +71,18 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
         QString caption;
     };
     const Named buttons[] = {
-        {"btnMakeMoney", "Make Money"}, {"btnAbout", "About"},   {"btnGenerate", "Generate"},
-        {"btnFormat", "Format"},        {"btnClearInput", "Clear"}, {"btnLoadInput", "Load"},
-        {"btnClearOutput", "Clear"},    {"btnSaveOutput", "Save"},  {"btnClearAInput", "Clear"},
-        {"btnLoadAInput", "Load"},      {"btnClearAOutput", "Clear"}, {"btnSaveAOutput", "Save"},
+        {"btnMakeMoney", "Make Money"},
+        {"btnAbout", "About"},
+        {"btnGenerate", "Generate"},
+        {"btnFormat", "Format"},
+        {"btnClearInput", "Clear"},
+        {"btnLoadInput", "Load"},
+        {"btnClearOutput", "Clear"},
+        {"btnSaveOutput", "Save"},
+        {"btnClearAInput", "Clear"},
+        {"btnLoadAInput", "Load"},
+        {"btnClearAOutput", "Clear"},
+        {"btnSaveAOutput", "Save"},
         {"bsSkinButton1", "Thanks, just show me the main application"},
     };
     for (const auto& b : buttons) {
@@ -83,11 +91,16 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
         EXPECT_EQ(w->text(), b.caption) << b.name;
     }
     const Named checks[] = {
-        {"chkSkip", "Skip letter"},        {"chkDouble", "Double letters"},
-        {"chkReverse", "Reverse letters"}, {"chkSpaces", "Skip spaces"},
-        {"chkMissed", "Missed keys"},      {"chkInserted", "Inserted keys"},
-        {"chkBroad", "Broad"},             {"chkPhraseMatch", "Phrase Match"},
-        {"chkExactMatch", "Exact Match"},  {"chkLowercase", "Lowercase"},
+        {"chkSkip", "Skip letter"},
+        {"chkDouble", "Double letters"},
+        {"chkReverse", "Reverse letters"},
+        {"chkSpaces", "Skip spaces"},
+        {"chkMissed", "Missed keys"},
+        {"chkInserted", "Inserted keys"},
+        {"chkBroad", "Broad"},
+        {"chkPhraseMatch", "Phrase Match"},
+        {"chkExactMatch", "Exact Match"},
+        {"chkLowercase", "Lowercase"},
         {"chkMinusSign", "Minus Sign"},
     };
     for (const auto& c : checks) {
@@ -99,11 +112,12 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
     EXPECT_EQ(win->btnNews->toolTip(), QStringLiteral("Check News"));
     EXPECT_EQ(win->btnUpdate->toolTip(), QStringLiteral("Check Updates"));
     EXPECT_EQ(win->btnHelp->toolTip(), QStringLiteral("Help"));
-    for (const char* name : {"memInput", "memOutput", "memAInput", "memAOutput", "bsSkinScrollBar1",
-                             "scbResults", "bsSkinScrollBar2", "scbAResult", "pgcPrinc", "pgcMain",
-                             "stsMain", "stsWelcome", "prfWelcome", "panBanner", "imgBanner",
-                             "gifBanner", "panLinks", "lblLink1URL", "lblLink2URL", "bsSkinPanel1",
-                             "bsSkinPanel14", "Timer1"}) {
+    for (const char* name : {"memInput",         "memOutput",   "memAInput",        "memAOutput",
+                             "bsSkinScrollBar1", "scbResults",  "bsSkinScrollBar2", "scbAResult",
+                             "pgcPrinc",         "pgcMain",     "stsMain",          "stsWelcome",
+                             "prfWelcome",       "panBanner",   "imgBanner",        "gifBanner",
+                             "panLinks",         "lblLink1URL", "lblLink2URL",      "bsSkinPanel1",
+                             "bsSkinPanel14",    "Timer1"}) {
         EXPECT_NE(win->findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
     }
     EXPECT_TRUE(win->bsSkinButton1->isDefault());
@@ -260,10 +274,12 @@ TEST_F(MainWindowTest, FormatGroupsByNotation) {
     win->chkExactMatch->setChecked(true);
     win->chkMinusSign->setChecked(true);
     win->btnFormatClick();
-    EXPECT_EQ(win->memAOutput->Text(), "Red Shoes\nBoots\n[Red Shoes]\n[Boots]\n-Red Shoes\n-Boots\n");
+    EXPECT_EQ(win->memAOutput->Text(),
+              "Red Shoes\nBoots\n[Red Shoes]\n[Boots]\n-Red Shoes\n-Boots\n");
     win->chkLowercase->setChecked(true);
     win->btnFormatClick();
-    EXPECT_EQ(win->memAOutput->Text(), "red shoes\nboots\n[red shoes]\n[boots]\n-red shoes\n-boots\n");
+    EXPECT_EQ(win->memAOutput->Text(),
+              "red shoes\nboots\n[red shoes]\n[boots]\n-red shoes\n-boots\n");
     EXPECT_TRUE(ctx.messages->shown.empty());
 }
 
@@ -318,7 +334,9 @@ TEST_F(MainWindowTest, SavingAnEmptyPaneWritesAnEmptyFile) {
 TEST_F(MainWindowTest, SaveAddsTxtUnlessTheNameEndsInIt) {
     win->memOutput->SetText("x\n");
     const std::pair<QString, QString> cases[] = {
-        {"list.csv", "list.csv.txt"}, {"plain", "plain.txt"}, {"upper.TXT", "upper.TXT"},
+        {"list.csv", "list.csv.txt"},
+        {"plain", "plain.txt"},
+        {"upper.TXT", "upper.TXT"},
         {"mixed.Txt", "mixed.Txt"},
     };
     for (const auto& [typed, stored] : cases) {
@@ -403,7 +421,8 @@ TEST_F(MainWindowTest, FileErrorsGoToTheCrashReportAndLeaveThePanes) {
     ctx.dialogs->saveAnswers.push_back(bad);
     QTest::mouseClick(win->btnSaveOutput, Qt::LeftButton);
     EXPECT_EQ(reporter.Count(), before + 2);
-    EXPECT_TRUE(reporter.LastMessage().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(bad)));
+    EXPECT_TRUE(
+        reporter.LastMessage().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(bad)));
     EXPECT_EQ(win->memOutput->Text(), "result\n");
     QFile log(reporter.LogPath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -41,13 +41,21 @@ protected:
     }
     void WriteSettings(const std::string& tier, const std::string& extra = "") {
         const std::string base = server.Url("/news/");
-        std::string plain = "<%%ApplicationName%%>Shop Tool<%%/ApplicationName%%>\r\n"
-                            "<%%BranderCode%%>ST-9<%%/BranderCode%%>\r\n"
-                            "<%%BranderType%%>" + tier + "<%%/BranderType%%>\r\n"
-                            "<%%MasterNewsBaseURL%%>" + base + "<%%/MasterNewsBaseURL%%>\r\n"
-                            "<%%GoldNewsBaseURL%%>" + base + "<%%/GoldNewsBaseURL%%>\r\n"
-                            "<%%MasterPublID%%>M1<%%/MasterPublID%%>\r\n"
-                            "<%%GoldPublID%%>G7<%%/GoldPublID%%>\r\n" + extra;
+        std::string plain =
+            "<%%ApplicationName%%>Shop Tool<%%/ApplicationName%%>\r\n"
+            "<%%BranderCode%%>ST-9<%%/BranderCode%%>\r\n"
+            "<%%BranderType%%>" +
+            tier +
+            "<%%/BranderType%%>\r\n"
+            "<%%MasterNewsBaseURL%%>" +
+            base +
+            "<%%/MasterNewsBaseURL%%>\r\n"
+            "<%%GoldNewsBaseURL%%>" +
+            base +
+            "<%%/GoldNewsBaseURL%%>\r\n"
+            "<%%MasterPublID%%>M1<%%/MasterPublID%%>\r\n"
+            "<%%GoldPublID%%>G7<%%/GoldPublID%%>\r\n" +
+            extra;
         std::string error;
         ASSERT_TRUE(EncryptMemoryToFile(plain, ctx.Folder() + "dbsettings.dat", &error)) << error;
     }
@@ -98,7 +106,8 @@ TEST_F(NewsFlowTest, TimerShowsTheBalloonForANewerMessageOnly) {
     win->Timer1Timer();
     EXPECT_FALSE(win->Timer1->isActive());
     ASSERT_TRUE(win->LMDMessageHint1->isShown());
-    EXPECT_EQ(win->LMDMessageHint1->text(), QStringLiteral("You've Got A Message!\r\nSpring offer"));
+    EXPECT_EQ(win->LMDMessageHint1->text(),
+              QStringLiteral("You've Got A Message!\r\nSpring offer"));
     const QPoint centre(win->btnNews->x() + win->btnNews->width() / 2,
                         win->btnNews->y() + win->btnNews->height() / 2);
     EXPECT_EQ(win->LMDMessageHint1->anchor(), win->mapToGlobal(centre));
@@ -140,7 +149,8 @@ TEST_F(NewsFlowTest, CheckNewsShowsTheServiceWarningThenNoNews) {
     Open();
     win->btnNewsClick();
     EXPECT_EQ(ctx.messages->Texts(),
-              (QStringList{QStringLiteral("There is a trouble with the Publisher Id. Contact your provider."),
+              (QStringList{QStringLiteral(
+                               "There is a trouble with the Publisher Id. Contact your provider."),
                            kNoNews}));
     EXPECT_EQ(ctx.messages->shown[0].kind, MsgKind::Warning);
     EXPECT_TRUE(win->NewsList->empty());
@@ -152,7 +162,9 @@ TEST_F(NewsFlowTest, CheckNewsShowsTheServiceWarningThenNoNews) {
 
 TEST_F(NewsFlowTest, CheckNewsOpensTheNewsWindowWithTheLatestList) {
     WriteSettings("Master");
-    Reply("/news/getlastnews.php", 200, "12^Spring offer^1 March\xAF" "11^Welcome^1 February\xAFOK");
+    Reply("/news/getlastnews.php", 200,
+          "12^Spring offer^1 March\xAF"
+          "11^Welcome^1 February\xAFOK");
     Reply("/news/getnewsdetails.php", 200, "$3Cb$3EHello$3C/b$3E\xAFOK");
     Open();
     int shownRows = -1;
@@ -170,7 +182,8 @@ TEST_F(NewsFlowTest, CheckNewsOpensTheNewsWindowWithTheLatestList) {
     });
     poll.start(20);
     QTimer::singleShot(10000, [&] {
-        if (auto* w = QApplication::activeModalWidget()) w->close();
+        if (auto* w = QApplication::activeModalWidget())
+            w->close();
     });
     win->btnNewsClick();
     EXPECT_TRUE(ctx.messages->shown.empty());
@@ -193,7 +206,8 @@ TEST_F(NewsFlowTest, UpdateCheckPaths) {
     EXPECT_FALSE(QFile::exists(ctx.Path("mainappupdate.inf")));
 
     // The same version: no update, and the file stays.
-    Reply("/liveupdate/varnolt/mainappupdate.inf", 200, "[APPLICATION]\r\nName=Varnolt\r\nVersion=2.0\r\n");
+    Reply("/liveupdate/varnolt/mainappupdate.inf", 200,
+          "[APPLICATION]\r\nName=Varnolt\r\nVersion=2.0\r\n");
     win->CheckForUpdate(true);
     EXPECT_EQ(ctx.messages->shown.size(), 1u) << "quiet: no message";
     EXPECT_TRUE(QFile::exists(ctx.Path("mainappupdate.inf")));
@@ -203,9 +217,10 @@ TEST_F(NewsFlowTest, UpdateCheckPaths) {
     ctx.messages->answers = {MsgResult::Cancel};
     win->CheckForUpdate(true);
     ASSERT_EQ(ctx.messages->shown.size(), 2u);
-    EXPECT_EQ(ctx.messages->shown[1].text,
-              QStringLiteral("There is a new update: (version 2.01) available for your application!. "
-                             "Do you want download this update now?"));
+    EXPECT_EQ(
+        ctx.messages->shown[1].text,
+        QStringLiteral("There is a new update: (version 2.01) available for your application!. "
+                       "Do you want download this update now?"));
     EXPECT_EQ(ctx.messages->shown[1].buttons, MsgButtons::OkCancel);
 
     // OK without an updater beside the program: a warning, and the window stays.
@@ -213,7 +228,8 @@ TEST_F(NewsFlowTest, UpdateCheckPaths) {
     win->CheckForUpdate(false);
     ASSERT_EQ(ctx.messages->shown.size(), 4u);
     EXPECT_EQ(ctx.messages->shown[3].text,
-              QStringLiteral("The updater module is missing. Please reinstall again the current version!"));
+              QStringLiteral(
+                  "The updater module is missing. Please reinstall again the current version!"));
     EXPECT_EQ(ctx.messages->shown[3].kind, MsgKind::Warning);
     EXPECT_TRUE(win->isVisible());
     EXPECT_TRUE(ctx.shell->started.empty());
@@ -225,9 +241,10 @@ TEST_F(NewsFlowTest, UpdateCheckPaths) {
     ctx.messages->answers = {MsgResult::Ok, MsgResult::Cancel};
     win->CheckForUpdate(false);
     ASSERT_EQ(ctx.messages->shown.size(), 6u);
-    EXPECT_EQ(ctx.messages->shown[5].text,
-              QStringLiteral("To update your software the application will close to\n\rreplace some "
-                             "files. Do you want to update now?"));
+    EXPECT_EQ(
+        ctx.messages->shown[5].text,
+        QStringLiteral("To update your software the application will close to\n\rreplace some "
+                       "files. Do you want to update now?"));
     EXPECT_TRUE(ctx.shell->started.empty());
 
     // ... and OK starts the updater with its three words and closes the window.
@@ -249,9 +266,12 @@ TEST_F(NewsFlowTest, WindowKeepsPaintingWhileARequestWaitsAndClosingEndsTheWait)
         r.hang = true;
         return r;
     });
-    std::string plain = "<%%BranderType%%>Master<%%/BranderType%%>"
-                        "<%%MasterNewsBaseURL%%>" + silent.Url("/") + "<%%/MasterNewsBaseURL%%>"
-                        "<%%MasterPublID%%>M1<%%/MasterPublID%%>";
+    std::string plain =
+        "<%%BranderType%%>Master<%%/BranderType%%>"
+        "<%%MasterNewsBaseURL%%>" +
+        silent.Url("/") +
+        "<%%/MasterNewsBaseURL%%>"
+        "<%%MasterPublID%%>M1<%%/MasterPublID%%>";
     ASSERT_TRUE(EncryptMemoryToFile(plain, ctx.Folder() + "dbsettings.dat"));
     Open();
     int ticks = 0;
@@ -264,9 +284,11 @@ TEST_F(NewsFlowTest, WindowKeepsPaintingWhileARequestWaitsAndClosingEndsTheWait)
     win->btnNewsClick();  // waits for a reply that never comes, until the close
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_GT(ticks, 10) << "events kept flowing during the wait";
-    EXPECT_EQ(ctx.messages->Texts(),
-              (QStringList{QStringLiteral("There is a trouble accessing the news site. Contact your provider."),
-                           kNoNews}));
+    EXPECT_EQ(
+        ctx.messages->Texts(),
+        (QStringList{
+            QStringLiteral("There is a trouble accessing the news site. Contact your provider."),
+            kNoNews}));
     silent.Release();
 }
 

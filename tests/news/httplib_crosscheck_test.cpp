@@ -61,7 +61,8 @@ TEST_F(CrossCheck, LatestNewsFormReadsBackFieldByField) {
     std::lock_guard<std::mutex> lock(mutex);
     EXPECT_EQ(seen.method, "POST");
     EXPECT_EQ(seen.version, "HTTP/1.0");
-    EXPECT_EQ(seen.get_header_value("User-Agent"), "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)");
+    EXPECT_EQ(seen.get_header_value("User-Agent"),
+              "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)");
     EXPECT_EQ(seen.get_header_value("Accept"), "text/html, */*");
     const std::string type = seen.get_header_value("Content-Type");
     ASSERT_EQ(type.rfind("multipart/form-data; boundary=", 0), 0u) << type;
@@ -101,14 +102,16 @@ TEST_F(CrossCheck, RedirectsAndCookiesAcrossRequests) {
     server.Post(R"(/hop/(\d+)/getlastnews.php)", hop);
     server.Get(R"(/hop/(\d+)/getlastnews.php)", hop);
     std::string cookieOnDetails;
-    server.Post("/hop/0/getnewsdetails.php", [&](const httplib::Request& req, httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(mutex);
-        cookieOnDetails = req.get_header_value("Cookie");
-        res.set_content("body\xAFOK", "text/html");
-    });
+    server.Post("/hop/0/getnewsdetails.php",
+                [&](const httplib::Request& req, httplib::Response& res) {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    cookieOnDetails = req.get_header_value("Cookie");
+                    res.set_content("body\xAFOK", "text/html");
+                });
     HttpClient http;
     std::string id, title;
-    EXPECT_TRUE(FetchLatestNews(http, Request(Url("/hop/15/")), id, title)) << "15 redirects are followed";
+    EXPECT_TRUE(FetchLatestNews(http, Request(Url("/hop/15/")), id, title))
+        << "15 redirects are followed";
     EXPECT_EQ(hops, 16);
     std::string body, warning;
     EXPECT_TRUE(FetchNewsDetails(http, Request(Url("/hop/0")), "3", body, &warning));
@@ -118,7 +121,8 @@ TEST_F(CrossCheck, RedirectsAndCookiesAcrossRequests) {
         EXPECT_EQ(cookieOnDetails, "session=abc");
     }
     hops = 0;
-    EXPECT_FALSE(FetchLatestNews(http, Request(Url("/hop/16/")), id, title)) << "the 16th is one too many";
+    EXPECT_FALSE(FetchLatestNews(http, Request(Url("/hop/16/")), id, title))
+        << "the 16th is one too many";
 }
 
 }  // namespace

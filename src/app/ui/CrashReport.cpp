@@ -30,9 +30,11 @@ CrashReporter::CrashReporter() {
     presenter_ = [](const QString& message, const QString& details) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), message,
                         QMessageBox::NoButton, QApplication::activeWindow());
-        box.setInformativeText(QStringLiteral("The details were written to the error log. You can send them to us by e-mail."));
+        box.setInformativeText(QStringLiteral(
+            "The details were written to the error log. You can send them to us by e-mail."));
         box.setDetailedText(details);
-        QPushButton* send = box.addButton(QStringLiteral("Send report..."), QMessageBox::ActionRole);
+        QPushButton* send =
+            box.addButton(QStringLiteral("Send report..."), QMessageBox::ActionRole);
         box.addButton(QMessageBox::Close);
         box.setDefaultButton(QMessageBox::Close);
         box.exec();

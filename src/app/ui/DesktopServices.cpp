@@ -69,11 +69,13 @@ static std::optional<QString> RunDialog(QWidget* parent, const FileDialogRequest
     return dlg.selectedFiles().first();
 }
 
-std::optional<QString> QtFileDialogService::OpenFile(QWidget* parent, const FileDialogRequest& req) {
+std::optional<QString> QtFileDialogService::OpenFile(QWidget* parent,
+                                                     const FileDialogRequest& req) {
     return RunDialog(parent, req, false);
 }
 
-std::optional<QString> QtFileDialogService::SaveFile(QWidget* parent, const FileDialogRequest& req) {
+std::optional<QString> QtFileDialogService::SaveFile(QWidget* parent,
+                                                     const FileDialogRequest& req) {
     return RunDialog(parent, req, true);
 }
 
@@ -87,9 +89,8 @@ bool DesktopShell::StartProgram(const QString& program, const QStringList& argum
 
 std::string DesktopRegistry::HttpOpenCommand() {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"),
-                 QStringLiteral("x-scheme-handler/http")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/http")});
     if (!query.waitForFinished(3000)) {
         query.kill();
         return std::string();
@@ -124,9 +125,7 @@ AppContext DesktopContext() {
     ctx.dialogs = std::make_shared<QtFileDialogService>();
     ctx.shell = std::make_shared<DesktopShell>();
     ctx.registry = std::make_shared<DesktopRegistry>();
-    ctx.randomSeed = [] {
-        return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
-    };
+    ctx.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
     return ctx;
 }
 

@@ -1,18 +1,18 @@
 #include "app/ui/FMain.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QImageReader>
-#include <QMovie>
-#include <QPixmap>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QMovie>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -28,6 +28,9 @@
 #include "app/ui/Skin.h"
 #include "brand/BrandFile.h"
 #include "brand/ui/FAbout.h"
+#include "keywords/Keywords.h"
+#include "keywords/ui/FastKeywordPane.h"
+#include "keywords/ui/KeywordPane.h"
 #include "news/HttpClient.h"
 #include "news/LiveUpdate.h"
 #include "news/NewsMessages.h"
@@ -35,11 +38,8 @@
 #include "news/ui/Balloon.h"
 #include "news/ui/FNews.h"
 #include "util/Browser.h"
-#include "util/TextCodec.h"
-#include "keywords/Keywords.h"
-#include "keywords/ui/FastKeywordPane.h"
-#include "keywords/ui/KeywordPane.h"
 #include "util/KeywordFile.h"
+#include "util/TextCodec.h"
 
 namespace varnolt {
 
@@ -68,7 +68,9 @@ QString FromBytes(const std::string& s) {
 }
 
 // Text from the settings file, for display.
-QString Display(const std::string& bytes) { return FromBytes(DecodeForDisplay(bytes)); }
+QString Display(const std::string& bytes) {
+    return FromBytes(DecodeForDisplay(bytes));
+}
 
 std::string ToBytes(const QString& s) {
     QByteArray b = s.toUtf8();
@@ -169,7 +171,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------------------
 
-TfrmMain::TfrmMain(AppContext context, QWidget* parent) : QWidget(parent), ctx_(std::move(context)) {
+TfrmMain::TfrmMain(AppContext context, QWidget* parent)
+    : QWidget(parent), ctx_(std::move(context)) {
     setObjectName(QStringLiteral("frmMain"));
     IdHTTP1 = std::make_unique<HttpClient>();
     IdHTTP1->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
@@ -218,8 +221,8 @@ void TfrmMain::BuildWindow() {
     bsSkinPanel14->setObjectName(QStringLiteral("bsSkinPanel14"));
     bsSkinPanel14->setFixedHeight(39);
     wl->addWidget(bsSkinPanel14);
-    bsSkinButton1 = new QPushButton(QStringLiteral("Thanks, just show me the main application"),
-                                    bsSkinPanel14);
+    bsSkinButton1 =
+        new QPushButton(QStringLiteral("Thanks, just show me the main application"), bsSkinPanel14);
     bsSkinButton1->setObjectName(QStringLiteral("bsSkinButton1"));
     bsSkinButton1->setGeometry(256, 8, 265, 20);
     bsSkinButton1->setDefault(true);
@@ -239,7 +242,8 @@ void TfrmMain::BuildWindow() {
     bsSkinPanel1->setFixedHeight(kTopBarHeight);
     bsSkinPanel1->installEventFilter(this);
     ml->addWidget(bsSkinPanel1);
-    btnMakeMoney = MakeButton(bsSkinPanel1, "btnMakeMoney", QStringLiteral("Make Money"), 8, 6, 125, 20);
+    btnMakeMoney =
+        MakeButton(bsSkinPanel1, "btnMakeMoney", QStringLiteral("Make Money"), 8, 6, 125, 20);
     btnAbout = MakeButton(bsSkinPanel1, "btnAbout", QStringLiteral("About"), 140, 6, 125, 20);
     btnNews = MakeToolButton(bsSkinPanel1, "btnNews", QStringLiteral("Check News"),
                              QStyle::SP_MessageBoxInformation, 657);
@@ -310,14 +314,15 @@ QWidget* TfrmMain::BuildKeywordPage(bool typoPage) {
               14, 8, true);
     MakeLabel(page, typoPage ? "lblInput" : "lblAInput",
               QStringLiteral("Enter one word or phrase per line:"), 15, 30);
-    MakeLabel(page, typoPage ? "lblOutput" : "lblAOutput",
-              typoPage ? QStringLiteral("Misspelled Keywords:") : QStringLiteral("Formatted keywords:"),
-              495, 30);
+    MakeLabel(
+        page, typoPage ? "lblOutput" : "lblAOutput",
+        typoPage ? QStringLiteral("Misspelled Keywords:") : QStringLiteral("Formatted keywords:"),
+        495, 30);
 
-    auto* in = new PlainKeywordPane(typoPage ? QStringLiteral("memInput") : QStringLiteral("memAInput"),
-                                    typoPage ? QStringLiteral("bsSkinScrollBar1")
-                                             : QStringLiteral("bsSkinScrollBar2"),
-                                    true, page);
+    auto* in = new PlainKeywordPane(
+        typoPage ? QStringLiteral("memInput") : QStringLiteral("memAInput"),
+        typoPage ? QStringLiteral("bsSkinScrollBar1") : QStringLiteral("bsSkinScrollBar2"), true,
+        page);
     // Output panes take whole tool runs at once, so they draw only what is on screen.
     auto* out = new FastKeywordPane(
         typoPage ? QStringLiteral("memOutput") : QStringLiteral("memAOutput"),
@@ -334,11 +339,15 @@ QWidget* TfrmMain::BuildKeywordPage(bool typoPage) {
         chkSpaces = MakeCheck(page, "chkSpaces", QStringLiteral("Skip spaces"), 142);
         chkMissed = MakeCheck(page, "chkMissed", QStringLiteral("Missed keys"), 171);
         chkInserted = MakeCheck(page, "chkInserted", QStringLiteral("Inserted keys"), 200);
-        btnGenerate = MakeButton(page, "btnGenerate", QStringLiteral("Generate"), 328, 246, 125, 20);
-        btnClearInput = MakeButton(page, "btnClearInput", QStringLiteral("Clear"), 16, 438, 105, 20);
+        btnGenerate =
+            MakeButton(page, "btnGenerate", QStringLiteral("Generate"), 328, 246, 125, 20);
+        btnClearInput =
+            MakeButton(page, "btnClearInput", QStringLiteral("Clear"), 16, 438, 105, 20);
         btnLoadInput = MakeButton(page, "btnLoadInput", QStringLiteral("Load"), 128, 438, 105, 20);
-        btnClearOutput = MakeButton(page, "btnClearOutput", QStringLiteral("Clear"), 496, 438, 105, 20);
-        btnSaveOutput = MakeButton(page, "btnSaveOutput", QStringLiteral("Save"), 608, 438, 105, 20);
+        btnClearOutput =
+            MakeButton(page, "btnClearOutput", QStringLiteral("Clear"), 496, 438, 105, 20);
+        btnSaveOutput =
+            MakeButton(page, "btnSaveOutput", QStringLiteral("Save"), 608, 438, 105, 20);
     } else {
         memAInput = in;
         memAOutput = out;
@@ -348,10 +357,14 @@ QWidget* TfrmMain::BuildKeywordPage(bool typoPage) {
         chkLowercase = MakeCheck(page, "chkLowercase", QStringLiteral("Lowercase"), 142);
         chkMinusSign = MakeCheck(page, "chkMinusSign", QStringLiteral("Minus Sign"), 168);
         btnFormat = MakeButton(page, "btnFormat", QStringLiteral("Format"), 328, 206, 125, 20);
-        btnClearAInput = MakeButton(page, "btnClearAInput", QStringLiteral("Clear"), 16, 438, 105, 20);
-        btnLoadAInput = MakeButton(page, "btnLoadAInput", QStringLiteral("Load"), 128, 438, 105, 20);
-        btnClearAOutput = MakeButton(page, "btnClearAOutput", QStringLiteral("Clear"), 496, 438, 105, 20);
-        btnSaveAOutput = MakeButton(page, "btnSaveAOutput", QStringLiteral("Save"), 608, 438, 105, 20);
+        btnClearAInput =
+            MakeButton(page, "btnClearAInput", QStringLiteral("Clear"), 16, 438, 105, 20);
+        btnLoadAInput =
+            MakeButton(page, "btnLoadAInput", QStringLiteral("Load"), 128, 438, 105, 20);
+        btnClearAOutput =
+            MakeButton(page, "btnClearAOutput", QStringLiteral("Clear"), 496, 438, 105, 20);
+        btnSaveAOutput =
+            MakeButton(page, "btnSaveAOutput", QStringLiteral("Save"), 608, 438, 105, 20);
     }
     page->resize(kPageWidth, kPageHeight);
     return page;
@@ -369,13 +382,15 @@ void TfrmMain::LayoutKeywordPage(QWidget* page) {
     const int rightPane = w - kOutputRightGap;
     (typo ? memInput : memAInput)->setGeometry(16, kPaneTop, kPaneWidth, paneHeight);
     (typo ? memOutput : memAOutput)->setGeometry(rightPane, kPaneTop, kPaneWidth, paneHeight);
-    if (auto* l = page->findChild<QLabel*>(typo ? QStringLiteral("lblOutput") : QStringLiteral("lblAOutput"))) {
+    if (auto* l = page->findChild<QLabel*>(typo ? QStringLiteral("lblOutput")
+                                                : QStringLiteral("lblAOutput"))) {
         l->move(rightPane, 30);
     }
     const int optionLeft = CentredLeft(w, kOptionCentre, 150);
     const QList<QCheckBox*> checks =
         typo ? QList<QCheckBox*>{chkSkip, chkDouble, chkReverse, chkSpaces, chkMissed, chkInserted}
-             : QList<QCheckBox*>{chkBroad, chkPhraseMatch, chkExactMatch, chkLowercase, chkMinusSign};
+             : QList<QCheckBox*>{chkBroad, chkPhraseMatch, chkExactMatch, chkLowercase,
+                                 chkMinusSign};
     for (QCheckBox* c : checks) {
         c->move(optionLeft, c->y());
     }
@@ -422,7 +437,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmMain::ConnectHandlers() {
     auto on = [this](QAbstractButton* b, void (TfrmMain::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+        connect(b, &QAbstractButton::clicked, this,
+                [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     };
     on(bsSkinButton1, &TfrmMain::bsSkinButton1Click);
     on(btnMakeMoney, &TfrmMain::btnMakeMoneyClick);
@@ -430,8 +446,10 @@ void TfrmMain::ConnectHandlers() {
     on(btnAbout, &TfrmMain::btnAboutClick);
     on(btnNews, &TfrmMain::btnNewsClick);
     on(btnUpdate, &TfrmMain::btnUpdateClick);
-    connect(imgBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { imgBannerClick(); }); });
-    connect(gifBanner, &ClickLabel::clicked, this, [this] { RunHandler([this] { gifBannerClick(); }); });
+    connect(imgBanner, &ClickLabel::clicked, this,
+            [this] { RunHandler([this] { imgBannerClick(); }); });
+    connect(gifBanner, &ClickLabel::clicked, this,
+            [this] { RunHandler([this] { gifBannerClick(); }); });
     on(btnGenerate, &TfrmMain::btnGenerateClick);
     on(btnFormat, &TfrmMain::btnFormatClick);
     on(btnClearInput, &TfrmMain::btnClearInputClick);
@@ -448,8 +466,9 @@ void TfrmMain::ConnectHandlers() {
     };
     connect(lblLink1URL, &LinkLabel::linkClicked, this, openLink);
     connect(lblLink2URL, &LinkLabel::linkClicked, this, openLink);
-    connect(prfWelcome, &QTextBrowser::anchorClicked, this,
-            [this](const QUrl& url) { RunHandler([this, url] { ctx_.shell->OpenDocument(url.toString()); }); });
+    connect(prfWelcome, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        RunHandler([this, url] { ctx_.shell->OpenDocument(url.toString()); });
+    });
 }
 
 void TfrmMain::RunHandler(const std::function<void()>& action) {
@@ -535,7 +554,8 @@ void TfrmMain::ShowBanner() {
         return;
     }
     const QString path = FromBytes(banner->path);
-    const QByteArray format = QByteArray::fromStdString(banner->format == "jpeg" ? "jpg" : banner->format);
+    const QByteArray format =
+        QByteArray::fromStdString(banner->format == "jpeg" ? "jpg" : banner->format);
     if (banner->format == "gif") {
         auto* movie = new QMovie(path, "gif", gifBanner);
         if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
@@ -593,11 +613,17 @@ void TfrmMain::imgBannerClick() {
     }
 }
 
-void TfrmMain::gifBannerClick() { imgBannerClick(); }
+void TfrmMain::gifBannerClick() {
+    imgBannerClick();
+}
 
-void TfrmMain::btnMakeMoneyClick() { OpenUrlInBrowser(Brand.AffiliateURL); }
+void TfrmMain::btnMakeMoneyClick() {
+    OpenUrlInBrowser(Brand.AffiliateURL);
+}
 
-void TfrmMain::btnHelpClick() { OpenUrlInBrowser(Brand.AppHelpURL); }
+void TfrmMain::btnHelpClick() {
+    OpenUrlInBrowser(Brand.AppHelpURL);
+}
 
 void TfrmMain::btnAboutClick() {
     TfrmAbout box(Brand, this);
@@ -635,7 +661,9 @@ void TfrmMain::bsSkinButton1Click() {
     }
 }
 
-void TfrmMain::FormResize() { CentreBanners(); }
+void TfrmMain::FormResize() {
+    CentreBanners();
+}
 
 void TfrmMain::CentreBanners() {
     // Each half is taken by itself and rounded down.
@@ -654,7 +682,9 @@ void TfrmMain::FormClose() {
     QCoreApplication::processEvents();
 }
 
-void TfrmMain::FormDestroy() { NewsList.reset(); }
+void TfrmMain::FormDestroy() {
+    NewsList.reset();
+}
 
 // --- News and updates ------------------------------------------------------------
 
@@ -685,7 +715,9 @@ bool TfrmMain::FetchNewsList(const NewsRequest& request) {
     return ok;
 }
 
-std::string TfrmMain::ReadLastNewsId() { return varnolt::ReadLastNewsId(ctx_.appFolder); }
+std::string TfrmMain::ReadLastNewsId() {
+    return varnolt::ReadLastNewsId(ctx_.appFolder);
+}
 
 void TfrmMain::WriteLastNewsId(const std::string& id) {
     varnolt::WriteLastNewsId(ctx_.appFolder, id);
@@ -703,15 +735,18 @@ void TfrmMain::btnNewsClick() {
     std::optional<NewsRequest> request = ChooseNewsTier(Brand);
     const bool ok = request && FetchNewsList(*request);
     if (ok && !NewsList->empty()) {
-        TfrmNews news(*NewsList, *IdHTTP1, *request, *ctx_.messages, *ctx_.shell,
-                      [this](const std::string& id) { WriteLastNewsId(id); }, this);
+        TfrmNews news(
+            *NewsList, *IdHTTP1, *request, *ctx_.messages, *ctx_.shell,
+            [this](const std::string& id) { WriteLastNewsId(id); }, this);
         news.exec();
         return;
     }
     msgMain(MsgKind::Information, MsgButtons::Ok, QString::fromUtf8(kMsgNoNews));
 }
 
-void TfrmMain::btnUpdateClick() { CheckForUpdate(false); }
+void TfrmMain::btnUpdateClick() {
+    CheckForUpdate(false);
+}
 
 bool TfrmMain::DownloadFile(const std::string& url, const std::string& localPath) {
     return varnolt::DownloadFile(*IdHTTP1, url, localPath);
@@ -734,8 +769,8 @@ void TfrmMain::CheckForUpdate(bool Quiet) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromUtf8(kMsgUpdaterMissing));
         return;
     }
-    if (msgMain(MsgKind::Information, MsgButtons::OkCancel, QString::fromUtf8(kMsgUpdateWillClose)) ==
-        MsgResult::Cancel) {
+    if (msgMain(MsgKind::Information, MsgButtons::OkCancel,
+                QString::fromUtf8(kMsgUpdateWillClose)) == MsgResult::Cancel) {
         return;
     }
     QStringList args;
@@ -819,14 +854,30 @@ void TfrmMain::btnFormatClick() {
     memAOutput->ScrollToTop();
 }
 
-void TfrmMain::btnClearInputClick() { memInput->Clear(); }
-void TfrmMain::btnClearOutputClick() { memOutput->Clear(); }
-void TfrmMain::btnClearAInputClick() { memAInput->Clear(); }
-void TfrmMain::btnClearAOutputClick() { memAOutput->Clear(); }
-void TfrmMain::btnLoadInputClick() { LoadInto(memInput); }
-void TfrmMain::btnLoadAInputClick() { LoadInto(memAInput); }
-void TfrmMain::btnSaveOutputClick() { SaveFrom(memOutput); }
-void TfrmMain::btnSaveAOutputClick() { SaveFrom(memAOutput); }
+void TfrmMain::btnClearInputClick() {
+    memInput->Clear();
+}
+void TfrmMain::btnClearOutputClick() {
+    memOutput->Clear();
+}
+void TfrmMain::btnClearAInputClick() {
+    memAInput->Clear();
+}
+void TfrmMain::btnClearAOutputClick() {
+    memAOutput->Clear();
+}
+void TfrmMain::btnLoadInputClick() {
+    LoadInto(memInput);
+}
+void TfrmMain::btnLoadAInputClick() {
+    LoadInto(memAInput);
+}
+void TfrmMain::btnSaveOutputClick() {
+    SaveFrom(memOutput);
+}
+void TfrmMain::btnSaveAOutputClick() {
+    SaveFrom(memAOutput);
+}
 
 QString TfrmMain::DialogFolder(const KeywordFileDialog& dialog) const {
     if (dialog.lastFile.isEmpty()) {
@@ -836,11 +887,10 @@ QString TfrmMain::DialogFolder(const KeywordFileDialog& dialog) const {
 }
 
 std::optional<QString> TfrmMain::RunOpenDialog() {
-    FileDialogRequest req{bsSkinOpenDialog1.title, bsSkinOpenDialog1.filter,
-                          DialogFolder(bsSkinOpenDialog1),
-                          bsSkinOpenDialog1.lastFile.isEmpty()
-                              ? QString()
-                              : QFileInfo(bsSkinOpenDialog1.lastFile).fileName()};
+    FileDialogRequest req{
+        bsSkinOpenDialog1.title, bsSkinOpenDialog1.filter, DialogFolder(bsSkinOpenDialog1),
+        bsSkinOpenDialog1.lastFile.isEmpty() ? QString()
+                                             : QFileInfo(bsSkinOpenDialog1.lastFile).fileName()};
     std::optional<QString> chosen = ctx_.dialogs->OpenFile(this, req);
     if (chosen && !chosen->isEmpty()) {
         bsSkinOpenDialog1.lastFile = QFileInfo(QDir(req.directory), *chosen).absoluteFilePath();
@@ -850,11 +900,10 @@ std::optional<QString> TfrmMain::RunOpenDialog() {
 }
 
 std::optional<QString> TfrmMain::RunSaveDialog() {
-    FileDialogRequest req{bsSkinSaveDialog1.title, bsSkinSaveDialog1.filter,
-                          DialogFolder(bsSkinSaveDialog1),
-                          bsSkinSaveDialog1.lastFile.isEmpty()
-                              ? QString()
-                              : QFileInfo(bsSkinSaveDialog1.lastFile).fileName()};
+    FileDialogRequest req{
+        bsSkinSaveDialog1.title, bsSkinSaveDialog1.filter, DialogFolder(bsSkinSaveDialog1),
+        bsSkinSaveDialog1.lastFile.isEmpty() ? QString()
+                                             : QFileInfo(bsSkinSaveDialog1.lastFile).fileName()};
     std::optional<QString> chosen = ctx_.dialogs->SaveFile(this, req);
     if (!chosen || chosen->isEmpty()) {
         return std::nullopt;

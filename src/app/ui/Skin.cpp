@@ -5,7 +5,9 @@
 #include <QStyleFactory>
 
 // Resources of a static library must be registered by hand.
-static void InitSkinResources() { Q_INIT_RESOURCE(varnolt); }
+static void InitSkinResources() {
+    Q_INIT_RESOURCE(varnolt);
+}
 
 namespace varnolt {
 
@@ -36,7 +38,8 @@ QString Skin::ReadFile(const QString& path) {
         return QString();
     }
     const auto* p = reinterpret_cast<const unsigned char*>(packed.constData());
-    const quint32 claimed = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+    const quint32 claimed =
+        (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
     if (claimed > 64u * 1024 * 1024) {
         return QString();
     }

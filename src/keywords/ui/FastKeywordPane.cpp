@@ -5,7 +5,6 @@
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QInputMethodEvent>
-#include <QWheelEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -14,6 +13,7 @@
 #include <QStackedLayout>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
 
@@ -75,7 +75,10 @@ bool IsEditKey(QKeyEvent* e) {
 // --- LineView -------------------------------------------------------------------
 
 LineView::LineView(FastKeywordPane* pane, QScrollBar* horizontal)
-    : QPlainTextEdit(pane), pane_(pane), vbar_(new QScrollBar(Qt::Vertical, this)), hbar_(horizontal) {
+    : QPlainTextEdit(pane),
+      pane_(pane),
+      vbar_(new QScrollBar(Qt::Vertical, this)),
+      hbar_(horizontal) {
     vbar_->hide();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -107,7 +110,9 @@ void LineView::inputMethodEvent(QInputMethodEvent* e) {
     e->accept();
 }
 
-int LineView::LineHeight() const { return fontMetrics().lineSpacing(); }
+int LineView::LineHeight() const {
+    return fontMetrics().lineSpacing();
+}
 
 void LineView::Reset() {
     cursor_ = anchor_ = 0;
@@ -123,17 +128,23 @@ void LineView::UpdateScrollRanges() {
     vbar_->setPageStep(visible);
     vbar_->setSingleStep(1);
     vbar_->setRange(0, static_cast<int>(std::max(0LL, lines - visible)));
-    const int width = static_cast<int>(pane_->LongestLine()) * fontMetrics().averageCharWidth() +
-                      2 * kMargin;
+    const int width =
+        static_cast<int>(pane_->LongestLine()) * fontMetrics().averageCharWidth() + 2 * kMargin;
     hbar_->setPageStep(viewport()->width());
     hbar_->setSingleStep(fontMetrics().averageCharWidth() * 2);
     hbar_->setRange(0, std::max(0, width - viewport()->width()));
 }
 
-int LineView::FirstVisibleLine() const { return vbar_->value(); }
+int LineView::FirstVisibleLine() const {
+    return vbar_->value();
+}
 
-std::size_t LineView::SelectionFirst() const { return std::min(cursor_, anchor_); }
-std::size_t LineView::SelectionLast() const { return std::max(cursor_, anchor_); }
+std::size_t LineView::SelectionFirst() const {
+    return std::min(cursor_, anchor_);
+}
+std::size_t LineView::SelectionLast() const {
+    return std::max(cursor_, anchor_);
+}
 
 void LineView::SelectAll() {
     if (pane_->LineCount() == 0) {
@@ -238,10 +249,18 @@ void LineView::keyPressEvent(QKeyEvent* e) {
     const long long cur = static_cast<long long>(cursor_);
     const int page = vbar_->pageStep();
     switch (e->key()) {
-        case Qt::Key_Up: MoveCursor(cur - 1, shift); return;
-        case Qt::Key_Down: MoveCursor(cur + 1, shift); return;
-        case Qt::Key_PageUp: MoveCursor(cur - page, shift); return;
-        case Qt::Key_PageDown: MoveCursor(cur + page, shift); return;
+        case Qt::Key_Up:
+            MoveCursor(cur - 1, shift);
+            return;
+        case Qt::Key_Down:
+            MoveCursor(cur + 1, shift);
+            return;
+        case Qt::Key_PageUp:
+            MoveCursor(cur - page, shift);
+            return;
+        case Qt::Key_PageDown:
+            MoveCursor(cur + page, shift);
+            return;
         case Qt::Key_Home:
             if (e->modifiers() & Qt::ControlModifier) {
                 MoveCursor(0, shift);
@@ -332,7 +351,8 @@ FastKeywordPane::FastKeywordPane(const QString& editName, const QString& scrollB
     });
     connect(view_, &LineView::editRequested, this, [this](QKeyEvent* replay, long long line) {
         BeginEditing();
-        QTextBlock block = edit_->document()->findBlockByNumber(static_cast<int>(std::max(0LL, line)));
+        QTextBlock block =
+            edit_->document()->findBlockByNumber(static_cast<int>(std::max(0LL, line)));
         if (block.isValid()) {
             QTextCursor c(block);
             edit_->setTextCursor(c);
@@ -363,13 +383,16 @@ void FastKeywordPane::IndexFrom(std::size_t offset) {
     while (lineStart < n) {
         starts_.push_back(lineStart);
         const void* nl = std::memchr(data + lineStart, '\n', n - lineStart);
-        const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : n;
+        const std::size_t end =
+            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : n;
         longest_ = std::max(longest_, end - lineStart);
         lineStart = end + 1;
     }
 }
 
-std::size_t FastKeywordPane::LineCount() const { return starts_.size(); }
+std::size_t FastKeywordPane::LineCount() const {
+    return starts_.size();
+}
 
 std::string_view FastKeywordPane::Line(std::size_t i) const {
     const std::size_t start = starts_[i];
@@ -413,7 +436,9 @@ bool FastKeywordPane::IsEmpty() const {
     return editing_ ? edit_->document()->isEmpty() : text_.empty();
 }
 
-void FastKeywordPane::Clear() { SetText(std::string_view()); }
+void FastKeywordPane::Clear() {
+    SetText(std::string_view());
+}
 
 void FastKeywordPane::AppendLines(std::string_view lines) {
     if (editing_) {
@@ -434,7 +459,9 @@ void FastKeywordPane::ScrollToTop() {
     active->setValue(active->minimum());
 }
 
-QWidget* FastKeywordPane::Editor() const { return inner_; }
+QWidget* FastKeywordPane::Editor() const {
+    return inner_;
+}
 
 void FastKeywordPane::BeginEditing() {
     if (editing_) {

@@ -29,9 +29,11 @@ QString ToWidgetText(std::string_view text) {
 
 }  // namespace
 
-PlainKeywordPane::PlainKeywordPane(const QString& editName, const QString& scrollBarName,
-                                   bool wrap, QWidget* parent)
-    : KeywordPane(parent), edit_(new QPlainTextEdit(this)), scrollBar_(new QScrollBar(Qt::Vertical)) {
+PlainKeywordPane::PlainKeywordPane(const QString& editName, const QString& scrollBarName, bool wrap,
+                                   QWidget* parent)
+    : KeywordPane(parent),
+      edit_(new QPlainTextEdit(this)),
+      scrollBar_(new QScrollBar(Qt::Vertical)) {
     setObjectName(editName + QStringLiteral("Pane"));
     edit_->setObjectName(editName);
     scrollBar_->setObjectName(scrollBarName);
@@ -58,9 +60,13 @@ void PlainKeywordPane::SetText(std::string_view text) {
     edit_->setPlainText(ToWidgetText(text));
 }
 
-bool PlainKeywordPane::IsEmpty() const { return edit_->document()->isEmpty(); }
+bool PlainKeywordPane::IsEmpty() const {
+    return edit_->document()->isEmpty();
+}
 
-void PlainKeywordPane::Clear() { edit_->clear(); }
+void PlainKeywordPane::Clear() {
+    edit_->clear();
+}
 
 void PlainKeywordPane::AppendLines(std::string_view lines) {
     if (lines.empty()) {
@@ -76,8 +82,12 @@ void PlainKeywordPane::AppendLines(std::string_view lines) {
     cursor.insertText(ToWidgetText(lines));
 }
 
-void PlainKeywordPane::ScrollToTop() { scrollBar_->setValue(scrollBar_->minimum()); }
+void PlainKeywordPane::ScrollToTop() {
+    scrollBar_->setValue(scrollBar_->minimum());
+}
 
-QWidget* PlainKeywordPane::Editor() const { return edit_; }
+QWidget* PlainKeywordPane::Editor() const {
+    return edit_;
+}
 
 }  // namespace varnolt

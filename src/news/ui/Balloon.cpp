@@ -1,14 +1,13 @@
 #include "news/ui/Balloon.h"
 
+#include <xcb/xcb.h>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QGuiApplication>
 #include <QRegion>
-#include <xcb/xcb.h>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -67,8 +66,8 @@ bool CompositorRuns() {
         return false;
     }
     const QByteArray name = "_NET_WM_CM_S0";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
     if (!atom) {
         return false;
     }
@@ -112,8 +111,9 @@ void Balloon::ShowAt(const QPoint& screenAnchor, const QString& text) {
     if (CompositorRuns()) {
         clearMask();
     } else {
-        setMask(QRegion(Shape().toFillPolygon().toPolygon()).united(
-            QRegion(Shape().translated(kShadow, kShadow).toFillPolygon().toPolygon())));
+        setMask(
+            QRegion(Shape().toFillPolygon().toPolygon())
+                .united(QRegion(Shape().translated(kShadow, kShadow).toFillPolygon().toPolygon())));
     }
     show();
 }
