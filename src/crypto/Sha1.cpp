@@ -14,14 +14,6 @@ inline std::uint32_t Rol(std::uint32_t x, int n) {
     return (x << n) | (x >> (32 - n));
 }
 
-inline std::uint32_t LoadBe32(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    v = __builtin_bswap32(v);
-#endif
-    return v;
-}
 
 // The message schedule is kept in a ring of sixteen words.
 #define VARNOLT_SHA1_W(i) \
@@ -169,16 +161,7 @@ void CompressHmac20(const std::uint32_t* state, const std::uint32_t* msg, std::u
 
 }  // namespace sha1core
 
-namespace {
-
-inline void StoreBe32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
-}  // namespace
+using sha1core::StoreBe32;
 
 void Sha1Init(TSha1Context& ctx) {
     ctx.Count[0] = 0;
