@@ -50,6 +50,23 @@ std::string ToCrLf(std::string_view text) {
     return out;
 }
 
+std::string ToLf(std::string_view text) {
+    if (text.find('\r') == std::string_view::npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out.push_back(text[i]);
+            continue;
+        }
+        out.push_back('\n');
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return out;
+}
+
 std::string DecodeKeywordText(std::string_view bytes) {
     bytes = DropUtf8Bom(bytes);
     if (IsValidUtf8(bytes))

@@ -39,5 +39,8 @@ void SaveKeywordFile(const std::string& path, std::string_view text);
 
 // `text` with every line break (CR LF, lone CR, lone LF) written as CR LF.
 std::string ToCrLf(std::string_view text);
+// `text` with every line break (CR LF, lone CR, lone LF) written as LF, as the
+// text widgets keep it.
+std::string ToLf(std::string_view text);
 
 }  // namespace varnolt

@@ -47,6 +47,12 @@ TEST(KeywordLines, CharactersOutsideAsciiNeverBreakALine) {
               1u);
 }
 
+TEST(ToLf, EveryBreakBecomesLf) {
+    EXPECT_EQ(ToLf(""), "");
+    EXPECT_EQ(ToLf("a\r\nb\rc\nd\r"), "a\nb\nc\nd\n");
+    EXPECT_EQ(ToLf("\r\r\n\n"), "\n\n\n");
+}
+
 TEST(ToCrLf, EveryBreakBecomesCrLf) {
     EXPECT_EQ(ToCrLf(""), "");
     EXPECT_EQ(ToCrLf("a"), "a");

@@ -879,18 +879,18 @@ void TfrmMain::btnSaveAOutputClick() {
     SaveFrom(memAOutput);
 }
 
-QString TfrmMain::DialogFolder(const KeywordFileDialog& dialog) const {
+FileDialogRequest TfrmMain::DialogRequest(const KeywordFileDialog& dialog) const {
+    // The first time a dialog opens in the program folder; afterwards in the
+    // folder of its last file, with that file's name filled in.
     if (dialog.lastFile.isEmpty()) {
-        return FromBytes(ctx_.appFolder);
+        return {dialog.title, dialog.filter, FromBytes(ctx_.appFolder), QString()};
     }
-    return QFileInfo(dialog.lastFile).absolutePath();
+    const QFileInfo last(dialog.lastFile);
+    return {dialog.title, dialog.filter, last.absolutePath(), last.fileName()};
 }
 
 std::optional<QString> TfrmMain::RunOpenDialog() {
-    FileDialogRequest req{
-        bsSkinOpenDialog1.title, bsSkinOpenDialog1.filter, DialogFolder(bsSkinOpenDialog1),
-        bsSkinOpenDialog1.lastFile.isEmpty() ? QString()
-                                             : QFileInfo(bsSkinOpenDialog1.lastFile).fileName()};
+    const FileDialogRequest req = DialogRequest(bsSkinOpenDialog1);
     std::optional<QString> chosen = ctx_.dialogs->OpenFile(this, req);
     if (chosen && !chosen->isEmpty()) {
         bsSkinOpenDialog1.lastFile = QFileInfo(QDir(req.directory), *chosen).absoluteFilePath();
@@ -900,10 +900,7 @@ std::optional<QString> TfrmMain::RunOpenDialog() {
 }
 
 std::optional<QString> TfrmMain::RunSaveDialog() {
-    FileDialogRequest req{
-        bsSkinSaveDialog1.title, bsSkinSaveDialog1.filter, DialogFolder(bsSkinSaveDialog1),
-        bsSkinSaveDialog1.lastFile.isEmpty() ? QString()
-                                             : QFileInfo(bsSkinSaveDialog1.lastFile).fileName()};
+    const FileDialogRequest req = DialogRequest(bsSkinSaveDialog1);
     std::optional<QString> chosen = ctx_.dialogs->SaveFile(this, req);
     if (!chosen || chosen->isEmpty()) {
         return std::nullopt;

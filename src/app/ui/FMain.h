@@ -220,7 +220,7 @@ private:
     std::optional<QString> RunSaveDialog();
     void LoadInto(KeywordPane* pane);
     void SaveFrom(KeywordPane* pane);
-    QString DialogFolder(const KeywordFileDialog& dialog) const;
+    FileDialogRequest DialogRequest(const KeywordFileDialog& dialog) const;
 
     AppContext ctx_;
     bool shown_ = false;

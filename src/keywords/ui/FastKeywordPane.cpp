@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/KeywordFile.h"
+
 namespace varnolt {
 
 namespace {
@@ -25,26 +27,6 @@ constexpr int kMargin = 4;
 
 QString LineText(std::string_view line) {
     return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-}
-
-// '\n' breaks only: CR LF and a lone CR become '\n'.
-std::string Normalise(std::string_view text) {
-    if (text.find('\r') == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string s;
-    s.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            s.push_back('\n');
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-        } else {
-            s.push_back(text[i]);
-        }
-    }
-    return s;
 }
 
 // Keys that change the text hand the pane over to the editor.
@@ -418,14 +400,11 @@ std::string FastKeywordPane::Text() const {
     if (!editing_) {
         return text_;
     }
-    QString raw = edit_->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    const QByteArray utf8 = raw.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    return EditorText(*edit_);
 }
 
 void FastKeywordPane::SetText(std::string_view text) {
-    text_ = Normalise(text);
+    text_ = ToLf(text);
     starts_.clear();
     longest_ = 0;
     IndexFrom(0);
@@ -448,7 +427,7 @@ void FastKeywordPane::AppendLines(std::string_view lines) {
         return;
     }
     const std::size_t from = text_.size();
-    text_.append(Normalise(lines));
+    text_.append(ToLf(lines));
     IndexFrom(from);
     ShowFast();
 }

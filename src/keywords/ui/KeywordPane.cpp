@@ -5,29 +5,27 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include "util/KeywordFile.h"
+
 namespace varnolt {
 
 namespace {
 
 // Qt keeps line breaks as '\n' only; a lone CR or CR LF from outside becomes one.
 QString ToWidgetText(std::string_view text) {
-    std::string s;
-    s.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            s.push_back('\n');
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-        } else {
-            s.push_back(c);
-        }
-    }
+    const std::string s = ToLf(text);
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 }  // namespace
+
+std::string EditorText(const QPlainTextEdit& edit) {
+    // The raw text keeps every character; blocks are separated by U+2029.
+    QString raw = edit.document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    const QByteArray utf8 = raw.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
 
 PlainKeywordPane::PlainKeywordPane(const QString& editName, const QString& scrollBarName, bool wrap,
                                    QWidget* parent)
@@ -48,12 +46,7 @@ PlainKeywordPane::PlainKeywordPane(const QString& editName, const QString& scrol
 }
 
 std::string PlainKeywordPane::Text() const {
-    // The raw text keeps every character as typed (toPlainText would turn a
-    // no-break space into a space); blocks are separated by U+2029.
-    QString raw = edit_->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    QByteArray utf8 = raw.toUtf8();
-    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    return EditorText(*edit_);
 }
 
 void PlainKeywordPane::SetText(std::string_view text) {

@@ -31,6 +31,10 @@ public:
     virtual QWidget* Editor() const = 0;
 };
 
+// The whole text of a text editor as UTF-8 with '\n' breaks, every character
+// kept as typed (toPlainText would turn a no-break space into a space).
+std::string EditorText(const QPlainTextEdit& edit);
+
 // The pane on a QPlainTextEdit; `wrap` chooses whether long lines wrap.
 class PlainKeywordPane : public KeywordPane {
     Q_OBJECT
