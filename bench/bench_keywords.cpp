@@ -48,24 +48,10 @@ std::string KeywordText(int count) {
 void BM_Typos(benchmark::State& state) {
     const std::string text = KeywordText(10000);
     const std::vector<std::string_view> keywords = KeywordLines(text);
-    TypoKinds kinds;
-    switch (state.range(0)) {
-        case 0:
-            kinds = {true, true, true, true, true, true};
-            break;
-        case 1:
-            kinds.skipLetter = true;
-            break;
-        case 2:
-            kinds.reverseLetters = true;
-            break;
-        case 3:
-            kinds.missedKeys = true;
-            break;
-        case 4:
-            kinds.insertedKeys = true;
-            break;
-    }
+    const TypoKinds choices[] = {
+        TypoKinds::All(), TypoKinds::Of({"--skip-letter"}), TypoKinds::Of({"--reverse-letters"}),
+        TypoKinds::Of({"--missed-keys"}), TypoKinds::Of({"--inserted-keys"})};
+    const TypoKinds kinds = choices[state.range(0)];
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         CountingSink sink;
@@ -80,7 +66,7 @@ BENCHMARK(BM_Typos)->DenseRange(0, 4)->ArgName("kind(0=all,skip,reverse,missed,i
 void BM_TyposIntoText(benchmark::State& state) {
     const std::string text = KeywordText(10000);
     const std::vector<std::string_view> keywords = KeywordLines(text);
-    const TypoKinds all{true, true, true, true, true, true};
+    const TypoKinds all = TypoKinds::All();
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         TextSink sink("\r\n");
@@ -95,7 +81,8 @@ BENCHMARK(BM_TyposIntoText);
 void BM_MatchTypes(benchmark::State& state) {
     const std::string text = KeywordText(10000);
     const std::vector<std::string_view> keywords = KeywordLines(text);
-    const MatchTypes all{true, true, true, true, state.range(0) != 0};
+    MatchTypes all = MatchTypes::AllNotations();
+    all.Set(FindMatchOption("--lowercase"), state.range(0) != 0);
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         CountingSink sink;

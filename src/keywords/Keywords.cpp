@@ -2,6 +2,8 @@
 
 #include <array>
 #include <initializer_list>
+#include <iterator>
+#include <stdexcept>
 
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
@@ -44,6 +46,17 @@ const char* const KeyNeighbourTable[26] = {
     "a,s,x",          // z
 };
 
+void CharIndex::Build(std::string_view keyword) {
+    at_.clear();
+    std::size_t i = 0;
+    while (i < keyword.size()) {
+        at_.push_back(i);
+        const std::size_t n = Utf8SequenceLength(keyword, i);
+        i += n ? n : 1;
+    }
+    at_.push_back(keyword.size());
+}
+
 std::string_view GetKeyNeighbours(char key) {
     if (key < 'a' || key > 'z')
         return {};
@@ -57,29 +70,6 @@ using Pieces = std::initializer_list<std::string_view>;
 void Emit(LineSink& out, Pieces pieces) {
     out.AddJoined(std::span<const std::string_view>(pieces.begin(), pieces.size()));
 }
-
-// Where each character of a keyword starts, plus the keyword's length at the
-// end, so character p spans [at[p], at[p + 1]). A character is one well-formed
-// UTF-8 sequence; a byte that does not start one is a character of its own.
-class CharIndex {
-public:
-    void Build(std::string_view keyword) {
-        at_.clear();
-        std::size_t i = 0;
-        while (i < keyword.size()) {
-            at_.push_back(i);
-            const std::size_t n = Utf8SequenceLength(keyword, i);
-            i += n ? n : 1;
-        }
-        at_.push_back(keyword.size());
-    }
-    std::size_t Count() const { return at_.size() - 1; }
-    std::size_t Start(std::size_t p) const { return at_[p]; }
-    std::size_t End(std::size_t p) const { return at_[p + 1]; }
-
-private:
-    std::vector<std::size_t> at_;
-};
 
 // The neighbour rows cut at their commas, once for the life of the program.
 const std::vector<std::string>& NeighbourList(char key) {
@@ -101,93 +91,140 @@ void LowerInto(std::string& dst, std::string_view keyword) {
     }
 }
 
-void SkippedLetters(std::string_view kw, const CharIndex& ci, LineSink& out) {
-    for (std::size_t p = 0; p < ci.Count(); ++p) {
-        Emit(out, {kw.substr(0, ci.Start(p)), kw.substr(ci.End(p))});
+void SkippedLetters(const TypoWord& w, LineSink& out) {
+    const std::string_view kw = w.keyword;
+    for (std::size_t p = 0; p < w.chars.Count(); ++p) {
+        Emit(out, {kw.substr(0, w.chars.Start(p)), kw.substr(w.chars.End(p))});
     }
 }
 
-void DoubledLetters(std::string_view kw, const CharIndex& ci, LineSink& out) {
-    for (std::size_t p = 0; p < ci.Count(); ++p) {
-        Emit(out, {kw.substr(0, ci.End(p)), kw.substr(ci.Start(p))});
+void DoubledLetters(const TypoWord& w, LineSink& out) {
+    const std::string_view kw = w.keyword;
+    for (std::size_t p = 0; p < w.chars.Count(); ++p) {
+        Emit(out, {kw.substr(0, w.chars.End(p)), kw.substr(w.chars.Start(p))});
     }
 }
 
-void ReversedLetters(std::string_view kw, const CharIndex& ci, LineSink& out) {
+void ReversedLetters(const TypoWord& w, LineSink& out) {
+    const std::string_view kw = w.keyword;
+    const CharIndex& ci = w.chars;
     for (std::size_t p = 0; p + 1 < ci.Count(); ++p) {
         const std::size_t a = ci.Start(p), b = ci.Start(p + 1), c = ci.End(p + 1);
         Emit(out, {kw.substr(0, a), kw.substr(b, c - b), kw.substr(a, b - a), kw.substr(c)});
     }
 }
 
-void SkippedSpaces(std::string_view kw, LineSink& out) {
+void SkippedSpaces(const TypoWord& w, LineSink& out) {
     // Byte 32 is always a character of its own, so a byte search is exact.
+    const std::string_view kw = w.keyword;
     for (std::size_t i = kw.find(' '); i != std::string_view::npos; i = kw.find(' ', i + 1)) {
         Emit(out, {kw.substr(0, i), kw.substr(i + 1)});
     }
 }
 
-// `lower` is the keyword already lower-cased; only single-byte a-z have rows.
-void MissedKeys(std::string_view lower, const CharIndex& ci, LineSink& out) {
+// The keyboard kinds work on the lower-cased keyword; only single-byte a-z
+// have neighbours. `replace` leaves the key out (a missed key) or keeps it
+// after the neighbour (an inserted key).
+void KeyboardTypos(const TypoWord& w, bool replace, LineSink& out) {
+    const std::string_view lower = w.lower;
+    const CharIndex& ci = w.chars;
     for (std::size_t p = 0; p < ci.Count(); ++p) {
         const std::size_t at = ci.Start(p);
         const char key = lower[at];
         if (ci.End(p) != at + 1 || key < 'a' || key > 'z')
             continue;
-        const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
+        const std::string_view head = lower.substr(0, at);
+        const std::string_view tail = lower.substr(replace ? at + 1 : at);
         for (const std::string& c : NeighbourList(key))
             Emit(out, {head, c, tail});
     }
 }
 
-void InsertedKeys(std::string_view lower, const CharIndex& ci, LineSink& out) {
-    for (std::size_t p = 0; p < ci.Count(); ++p) {
-        const std::size_t at = ci.Start(p);
-        const char key = lower[at];
-        if (ci.End(p) != at + 1 || key < 'a' || key > 'z')
-            continue;
-        const std::string_view head = lower.substr(0, at), tail = lower.substr(at);
-        for (const std::string& c : NeighbourList(key))
-            Emit(out, {head, c, tail});
-    }
+void MissedKeys(const TypoWord& w, LineSink& out) {
+    KeyboardTypos(w, true, out);
+}
+
+void InsertedKeys(const TypoWord& w, LineSink& out) {
+    KeyboardTypos(w, false, out);
+}
+
+constexpr TypoKindRow kTypoKinds[] = {
+    {"--skip-letter", "Skip letter", "chkSkip", SkippedLetters},
+    {"--double-letters", "Double letters", "chkDouble", DoubledLetters},
+    {"--reverse-letters", "Reverse letters", "chkReverse", ReversedLetters},
+    {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces},
+    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys},
+    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys},
+};
+static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
+
+// Runs one routine on one keyword.
+void RunOne(void (*routine)(const TypoWord&, LineSink&), std::string_view keyword, LineSink& out) {
+    CharIndex ci;
+    ci.Build(keyword);
+    const std::string lower = AsciiLower(keyword);
+    routine(TypoWord{keyword, lower, ci}, out);
 }
 
 }  // namespace
 
 void AddSkippedLetters(std::string_view keyword, LineSink& out) {
-    CharIndex ci;
-    ci.Build(keyword);
-    SkippedLetters(keyword, ci, out);
+    RunOne(SkippedLetters, keyword, out);
 }
 
 void AddDoubledLetters(std::string_view keyword, LineSink& out) {
-    CharIndex ci;
-    ci.Build(keyword);
-    DoubledLetters(keyword, ci, out);
+    RunOne(DoubledLetters, keyword, out);
 }
 
 void AddReversedLetters(std::string_view keyword, LineSink& out) {
-    CharIndex ci;
-    ci.Build(keyword);
-    ReversedLetters(keyword, ci, out);
+    RunOne(ReversedLetters, keyword, out);
 }
 
 void AddSkippedSpaces(std::string_view keyword, LineSink& out) {
-    SkippedSpaces(keyword, out);
+    RunOne(SkippedSpaces, keyword, out);
 }
 
 void AddMissedKeys(std::string_view keyword, LineSink& out) {
-    const std::string lower = AsciiLower(keyword);
-    CharIndex ci;
-    ci.Build(lower);
-    MissedKeys(lower, ci, out);
+    RunOne(MissedKeys, keyword, out);
 }
 
 void AddInsertedKeys(std::string_view keyword, LineSink& out) {
-    const std::string lower = AsciiLower(keyword);
-    CharIndex ci;
-    ci.Build(lower);
-    InsertedKeys(lower, ci, out);
+    RunOne(InsertedKeys, keyword, out);
+}
+
+std::span<const TypoKindRow> TypoKindTable() {
+    return kTypoKinds;
+}
+
+int FindTypoKind(std::string_view option) {
+    for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
+        if (kTypoKinds[i].option == option)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void TypoKinds::Set(std::size_t row, bool on) {
+    const std::uint32_t bit = std::uint32_t{1} << row;
+    bits_ = on ? (bits_ | bit) : (bits_ & ~bit);
+}
+
+TypoKinds TypoKinds::All() {
+    TypoKinds all;
+    for (std::size_t i = 0; i < std::size(kTypoKinds); ++i)
+        all.Set(i);
+    return all;
+}
+
+TypoKinds TypoKinds::Of(std::initializer_list<std::string_view> options) {
+    TypoKinds kinds;
+    for (std::string_view o : options) {
+        const int row = FindTypoKind(o);
+        if (row < 0)
+            throw std::invalid_argument("no typo kind " + std::string(o));
+        kinds.Set(static_cast<std::size_t>(row));
+    }
+    return kinds;
 }
 
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
@@ -197,21 +234,12 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
     std::string lower;
     for (std::string_view kw : keywords) {
         ci.Build(kw);
-        if (kinds.skipLetter)
-            SkippedLetters(kw, ci, out);
-        if (kinds.doubleLetters)
-            DoubledLetters(kw, ci, out);
-        if (kinds.reverseLetters)
-            ReversedLetters(kw, ci, out);
-        if (kinds.skipSpaces)
-            SkippedSpaces(kw, out);
-        if (kinds.missedKeys || kinds.insertedKeys) {
-            // Lower-casing changes only ASCII bytes, so the index still fits.
-            LowerInto(lower, kw);
-            if (kinds.missedKeys)
-                MissedKeys(lower, ci, out);
-            if (kinds.insertedKeys)
-                InsertedKeys(lower, ci, out);
+        // Lower-casing changes only ASCII bytes, so the index fits both.
+        LowerInto(lower, kw);
+        const TypoWord word{kw, lower, ci};
+        for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
+            if (kinds.Has(i))
+                kTypoKinds[i].generate(word, out);
         }
     }
 }
@@ -247,20 +275,69 @@ void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out) {
     Notation("-", keyword, {}, lowercase, out);
 }
 
+namespace {
+constexpr MatchOptionRow kMatchOptions[] = {
+    {"--broad", "Broad", "chkBroad", AddBroad, "", ""},
+    {"--phrase", "Phrase Match", "chkPhraseMatch", AddPhraseMatch, "\"", "\""},
+    {"--exact", "Exact Match", "chkExactMatch", AddExactMatch, "[", "]"},
+    {"--lowercase", "Lowercase", "chkLowercase", nullptr, "", ""},
+    {"--minus", "Minus Sign", "chkMinusSign", AddMinusSign, "-", ""},
+};
+static_assert(std::size(kMatchOptions) <= 32, "MatchTypes keeps one bit an option");
+}  // namespace
+
+std::span<const MatchOptionRow> MatchOptionTable() {
+    return kMatchOptions;
+}
+
+int FindMatchOption(std::string_view option) {
+    for (std::size_t i = 0; i < std::size(kMatchOptions); ++i) {
+        if (kMatchOptions[i].option == option)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void MatchTypes::Set(std::size_t row, bool on) {
+    const std::uint32_t bit = std::uint32_t{1} << row;
+    bits_ = on ? (bits_ | bit) : (bits_ & ~bit);
+}
+
+bool MatchTypes::Lowercase() const {
+    for (std::size_t i = 0; i < std::size(kMatchOptions); ++i) {
+        if (kMatchOptions[i].add == nullptr && Has(i))
+            return true;
+    }
+    return false;
+}
+
+MatchTypes MatchTypes::AllNotations() {
+    MatchTypes all;
+    for (std::size_t i = 0; i < std::size(kMatchOptions); ++i)
+        all.Set(i, kMatchOptions[i].add != nullptr);
+    return all;
+}
+
+MatchTypes MatchTypes::Of(std::initializer_list<std::string_view> options) {
+    MatchTypes types;
+    for (std::string_view o : options) {
+        const int row = FindMatchOption(o);
+        if (row < 0)
+            throw std::invalid_argument("no match-type option " + std::string(o));
+        types.Set(static_cast<std::size_t>(row));
+    }
+    return types;
+}
+
 void FormatMatchTypes(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                       LineSink& out) {
-    using Op = void (*)(std::string_view, bool, LineSink&);
-    const std::pair<bool, Op> passes[] = {
-        {types.broad, AddBroad},
-        {types.phrase, AddPhraseMatch},
-        {types.exact, AddExactMatch},
-        {types.minus, AddMinusSign},
-    };
-    for (const auto& [checked, op] : passes) {
-        if (!checked)
+    const bool lowercase = types.Lowercase();
+    for (std::size_t i = 0; i < std::size(kMatchOptions); ++i) {
+        const MatchOptionRow& row = kMatchOptions[i];
+        if (row.add == nullptr || !types.Has(i))
             continue;
         for (std::string_view kw : keywords)
-            op(kw, types.lowercase, out);
+            row.add(kw, lowercase, out);
     }
 }
 

@@ -5,6 +5,8 @@
 // fixed order. A character is one UTF-8 sequence: no variant ever splits one,
 // and for ASCII text this is plain byte-wise behaviour.
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,20 +70,57 @@ extern const char* const KeyNeighbourTable[26];
 // The row of `key` (a lower-case letter), or "" for any other byte.
 std::string_view GetKeyNeighbours(char key);
 
-struct TypoKinds {
-    bool skipLetter = false;
-    bool doubleLetters = false;
-    bool reverseLetters = false;
-    bool skipSpaces = false;
-    bool missedKeys = false;
-    bool insertedKeys = false;
-    bool Any() const {
-        return skipLetter || doubleLetters || reverseLetters || skipSpaces || missedKeys ||
-               insertedKeys;
-    }
+// Where each character of a keyword starts, plus the keyword's length at the
+// end, so character p spans [Start(p), End(p)). A character is one well-formed
+// UTF-8 sequence; a byte that does not start one is a character of its own.
+class CharIndex {
+public:
+    void Build(std::string_view keyword);
+    std::size_t Count() const { return at_.size() - 1; }
+    std::size_t Start(std::size_t p) const { return at_[p]; }
+    std::size_t End(std::size_t p) const { return at_[p + 1]; }
+
+private:
+    std::vector<std::size_t> at_;
 };
 
-// For each keyword in turn, the checked kinds in the order above.
+// One keyword as every typo routine sees it.
+struct TypoWord {
+    std::string_view keyword;  // as typed
+    std::string_view lower;    // A-Z lower-cased; the same length as `keyword`
+    const CharIndex& chars;    // the characters of both
+};
+
+// One kind of typo: everything the engine, varnolt-kw and the Typo Generator
+// page need to know of it. The table order is the output order.
+struct TypoKindRow {
+    std::string_view option;      // varnolt-kw option, "--skip-letter"
+    std::string_view caption;     // check box caption, "Skip letter"
+    std::string_view objectName;  // check box object name, "chkSkip"
+    void (*generate)(const TypoWord& word, LineSink& out);
+};
+
+// Every typo kind, in output order.
+std::span<const TypoKindRow> TypoKindTable();
+// The row index of the kind with `option`, or -1.
+int FindTypoKind(std::string_view option);
+
+// A choice of typo kinds, by row of TypoKindTable().
+class TypoKinds {
+public:
+    void Set(std::size_t row, bool on = true);
+    bool Has(std::size_t row) const { return (bits_ >> row) & 1u; }
+    bool Any() const { return bits_ != 0; }
+    static TypoKinds All();
+    // The kinds named by their varnolt-kw options; an unknown one throws
+    // std::invalid_argument.
+    static TypoKinds Of(std::initializer_list<std::string_view> options);
+
+private:
+    std::uint32_t bits_ = 0;
+};
+
+// For each keyword in turn, the chosen kinds in table order.
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
                    LineSink& out);
 
@@ -91,16 +130,42 @@ void AddPhraseMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddExactMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out);
 
-struct MatchTypes {
-    bool broad = false;
-    bool phrase = false;
-    bool exact = false;
-    bool minus = false;
-    bool lowercase = false;
-    bool Any() const { return broad || phrase || exact || minus || lowercase; }
+// One option of the match-type formatter: a notation, written around each
+// keyword, or Lowercase, which changes every notation. The table order is the
+// order of the Ad Words page; the notations are written in table order.
+struct MatchOptionRow {
+    std::string_view option;      // varnolt-kw option, "--phrase"
+    std::string_view caption;     // check box caption, "Phrase Match"
+    std::string_view objectName;  // check box object name, "chkPhraseMatch"
+    // Writes one keyword in this notation; null for Lowercase.
+    void (*add)(std::string_view keyword, bool lowercase, LineSink& out);
+    std::string_view before;  // the marks `add` writes around the keyword
+    std::string_view after;
 };
 
-// Grouped by notation (broad, phrase, exact, minus), each over every keyword.
+std::span<const MatchOptionRow> MatchOptionTable();
+// The row index of the option `option`, or -1.
+int FindMatchOption(std::string_view option);
+
+// A choice of match-type options, by row of MatchOptionTable().
+class MatchTypes {
+public:
+    void Set(std::size_t row, bool on = true);
+    bool Has(std::size_t row) const { return (bits_ >> row) & 1u; }
+    // Lowercase alone counts: the page then writes nothing, without a warning.
+    bool Any() const { return bits_ != 0; }
+    bool Lowercase() const;
+    // Every notation, without Lowercase.
+    static MatchTypes AllNotations();
+    // The options named by their varnolt-kw options; an unknown one throws
+    // std::invalid_argument.
+    static MatchTypes Of(std::initializer_list<std::string_view> options);
+
+private:
+    std::uint32_t bits_ = 0;
+};
+
+// Grouped by notation in table order, each over every keyword.
 void FormatMatchTypes(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                       LineSink& out);
 

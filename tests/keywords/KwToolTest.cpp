@@ -116,7 +116,7 @@ TEST_F(KwTool, AllKindsMatchTheCoreForAFileOfManyKeywords) {
     ASSERT_EQ(r.status, 0);
     const std::string text = LoadKeywordFile(file);
     TextSink want("\r\n");
-    GenerateTypos(KeywordLines(text), TypoKinds{true, true, true, true, true, true}, want);
+    GenerateTypos(KeywordLines(text), TypoKinds::All(), want);
     ASSERT_GT(want.Text().size(), std::size_t{4} << 20);
     EXPECT_TRUE(r.out == want.Text())
         << "outputs differ; sizes " << r.out.size() << " and " << want.Text().size();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <stdexcept>
+
 #include <string>
 #include <vector>
 
@@ -23,30 +26,26 @@ Lines Format(const std::vector<std::string_view>& words, const MatchTypes& types
 }
 
 TEST(MatchTypes, RedShoesAndBoots) {
-    MatchTypes t;
-    t.broad = t.exact = t.minus = true;
+    MatchTypes t = MatchTypes::Of({"--broad", "--exact", "--minus"});
     EXPECT_EQ(Format({"Red Shoes", "Boots"}, t),
               (Lines{"Red Shoes", "Boots", "[Red Shoes]", "[Boots]", "-Red Shoes", "-Boots"}));
-    t.lowercase = true;
+    t.Set(FindMatchOption("--lowercase"));
     EXPECT_EQ(Format({"Red Shoes", "Boots"}, t),
               (Lines{"red shoes", "boots", "[red shoes]", "[boots]", "-red shoes", "-boots"}));
 }
 
 TEST(MatchTypes, EachNotationAndTheirOrder) {
-    const MatchTypes all{true, true, true, true, false};
+    const MatchTypes all = MatchTypes::AllNotations();
     EXPECT_EQ(Format({"a b", "C"}, all),
               (Lines{"a b", "C", "\"a b\"", "\"C\"", "[a b]", "[C]", "-a b", "-C"}));
-    MatchTypes phrase;
-    phrase.phrase = true;
-    EXPECT_EQ(Format({"x"}, phrase), Lines{"\"x\""});
+    EXPECT_EQ(Format({"x"}, MatchTypes::Of({"--phrase"})), Lines{"\"x\""});
     // Lower-casing leaves everything but A-Z alone.
-    MatchTypes lowerExact;
-    lowerExact.exact = lowerExact.lowercase = true;
+    const MatchTypes lowerExact = MatchTypes::Of({"--exact", "--lowercase"});
     EXPECT_EQ(Format({"\xC3\x89T\xC3\x89 SALE"}, lowerExact), Lines{"[\xC3\x89t\xC3\x89 sale]"});
 }
 
 TEST(MatchTypes, EdgeCases) {
-    const MatchTypes all{true, true, true, true, false};
+    const MatchTypes all = MatchTypes::AllNotations();
     // A blank line is formatted like any other.
     EXPECT_EQ(Format({""}, all), (Lines{"", "\"\"", "[]", "-"}));
     // Spaces stay inside the marks; marks already present get marks again.
@@ -55,11 +54,41 @@ TEST(MatchTypes, EdgeCases) {
         (Lines{" shoes ", "-x", "[y]", "\"z\"", "\" shoes \"", "\"-x\"", "\"[y]\"", "\"\"z\"\"",
                "[ shoes ]", "[-x]", "[[y]]", "[\"z\"]", "- shoes ", "--x", "-[y]", "-\"z\""}));
     // Lowercase alone is a choice with nothing to write.
-    MatchTypes lowerOnly;
-    lowerOnly.lowercase = true;
+    const MatchTypes lowerOnly = MatchTypes::Of({"--lowercase"});
     EXPECT_TRUE(lowerOnly.Any());
     EXPECT_EQ(Format({"Boots"}, lowerOnly), Lines{});
     EXPECT_FALSE(MatchTypes{}.Any());
+}
+
+// Every row of both tables carries what its consumers need: a unique
+// varnolt-kw option, a caption and a unique check box name, and a routine.
+TEST(KindTables, EveryRowIsComplete) {
+    std::set<std::string_view> options, names;
+    auto check = [&](std::string_view option, std::string_view caption, std::string_view name) {
+        EXPECT_TRUE(option.starts_with("--") && option.size() > 2) << option;
+        EXPECT_FALSE(caption.empty()) << option;
+        EXPECT_TRUE(name.starts_with("chk")) << option;
+        EXPECT_TRUE(options.insert(option).second) << "option twice: " << option;
+        EXPECT_TRUE(names.insert(name).second) << "check box twice: " << name;
+    };
+    for (std::size_t i = 0; i < TypoKindTable().size(); ++i) {
+        const TypoKindRow& row = TypoKindTable()[i];
+        check(row.option, row.caption, row.objectName);
+        EXPECT_NE(row.generate, nullptr) << row.option;
+        EXPECT_EQ(FindTypoKind(row.option), static_cast<int>(i));
+        EXPECT_TRUE(TypoKinds::All().Has(i));
+    }
+    std::size_t modifiers = 0;
+    for (std::size_t i = 0; i < MatchOptionTable().size(); ++i) {
+        const MatchOptionRow& row = MatchOptionTable()[i];
+        check(row.option, row.caption, row.objectName);
+        EXPECT_EQ(FindMatchOption(row.option), static_cast<int>(i));
+        EXPECT_EQ(MatchTypes::AllNotations().Has(i), row.add != nullptr) << row.option;
+        modifiers += row.add == nullptr;
+    }
+    EXPECT_EQ(modifiers, 1u) << "Lowercase is the one option that is not a notation";
+    EXPECT_EQ(FindTypoKind("--all"), -1);
+    EXPECT_THROW(TypoKinds::Of({"--no-such-kind"}), std::invalid_argument);
 }
 
 }  // namespace

@@ -150,8 +150,8 @@ TEST(MultiByte, InvalidBytesCountOneEach) {
 
 TEST(GenerateTypos, GroupedByKeywordInKindOrder) {
     const std::vector<std::string_view> input{"book", "new york"};
-    TypoKinds four;
-    four.skipLetter = four.doubleLetters = four.reverseLetters = four.skipSpaces = true;
+    const TypoKinds four =
+        TypoKinds::Of({"--skip-letter", "--double-letters", "--reverse-letters", "--skip-spaces"});
     TextSink sink("\r\n");
     GenerateTypos(input, four, sink);
     const Lines expected{
@@ -168,7 +168,7 @@ TEST(GenerateTypos, GroupedByKeywordInKindOrder) {
     EXPECT_EQ(sink.Count(), 35u);
 
     // Every kind: each keyword's lines are those of the single operations, in order.
-    const TypoKinds all{true, true, true, true, true, true};
+    const TypoKinds all = TypoKinds::All();
     VectorSink got;
     const std::vector<std::string_view> words{"Cat", "", "new york", "Cat"};
     GenerateTypos(words, all, got);
@@ -183,9 +183,7 @@ TEST(GenerateTypos, GroupedByKeywordInKindOrder) {
     EXPECT_EQ(got.lines, want);
 
     VectorSink onlySpaces;
-    TypoKinds spaces;
-    spaces.skipSpaces = true;
-    GenerateTypos({"book", "cat"}, spaces, onlySpaces);
+    GenerateTypos({"book", "cat"}, TypoKinds::Of({"--skip-spaces"}), onlySpaces);
     EXPECT_TRUE(onlySpaces.lines.empty());
 }
 
@@ -245,7 +243,7 @@ TEST(Property, MultiByteKeywordsStayWellFormed) {
                                          "\xE2\x82\xAC",
                                          "\xE6\x97\xA5",
                                          "\xF0\x9F\x98\x80"};
-    const TypoKinds all{true, true, true, true, true, true};
+    const TypoKinds all = TypoKinds::All();
     for (int round = 0; round < 300; ++round) {
         std::string kw;
         std::size_t n = rng() % 8;

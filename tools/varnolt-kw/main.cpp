@@ -25,27 +25,112 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage =
-    "Usage:\n"
-    "  varnolt-kw typos [--skip-letter] [--double-letters] [--reverse-letters]\n"
-    "                   [--skip-spaces] [--missed-keys] [--inserted-keys] [--all]\n"
-    "                   [INPUT] [-o OUTPUT]\n"
-    "  varnolt-kw adwords [--broad] [--phrase] [--exact] [--minus] [--lowercase]\n"
-    "                   [INPUT] [-o OUTPUT]\n"
-    "\n"
-    "typos writes the chosen misspellings of every keyword, keyword by keyword, in\n"
-    "the order skip letter, double letters, reverse letters, skip spaces, missed\n"
-    "keys, inserted keys (--all chooses all six).\n"
-    "adwords writes every keyword in each chosen notation, notation by notation:\n"
-    "broad (unchanged), phrase (\"k\"), exact ([k]), minus (-k); --lowercase\n"
-    "lower-cases A-Z first.\n"
-    "\n"
-    "INPUT is a keyword file, one keyword per line; standard input when it is\n"
-    "absent or \"-\". The result goes to OUTPUT (replaced if it exists) or to\n"
-    "standard output, each line ended by CR LF.\n"
-    "\n"
-    "Exit status: 0 done, 1 a file could not be read or written, 2 usage error,\n"
-    "empty input or no action chosen.\n";
+// The option list of one command, broken before the 80th column.
+void AppendOptionLines(std::string& text, std::string_view command,
+                       const std::vector<std::string_view>& options) {
+    const std::string indent(19, ' ');
+    std::string line = "  varnolt-kw " + std::string(command);
+    for (std::string_view o : options) {
+        const std::string item = "[" + std::string(o) + "]";
+        if (line.size() + 1 + item.size() > 80) {
+            text += line + "\n";
+            line = indent + item;
+        } else {
+            line += " " + item;
+        }
+    }
+    text += line + "\n" + indent + "[INPUT] [-o OUTPUT]\n";
+}
+
+// `words` joined by spaces and broken before the 80th column.
+std::string Wrapped(const std::string& words) {
+    std::string text, line;
+    std::size_t at = 0;
+    while (at < words.size()) {
+        std::size_t end = words.find(' ', at);
+        if (end == std::string::npos)
+            end = words.size();
+        const std::string_view word(words.data() + at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > 80) {
+            text += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + std::string(word);
+        at = end + 1;
+    }
+    return text + line + "\n";
+}
+
+// "--skip-letter" as the usage text names it: "skip letter".
+std::string OptionName(std::string_view option) {
+    std::string name(option.substr(2));
+    for (char& c : name) {
+        if (c == '-')
+            c = ' ';
+    }
+    return name;
+}
+
+std::string NumberWord(std::size_t n) {
+    static const char* const kWords[] = {"none", "one",    "two",   "three", "four",
+                                         "five", "six",    "seven", "eight", "nine",
+                                         "ten",  "eleven", "twelve"};
+    return n < std::size(kWords) ? kWords[n] : std::to_string(n);
+}
+
+// The usage text, with the options and their order read from the tables of
+// typo kinds and match-type options.
+const std::string& UsageText() {
+    static const std::string text = [] {
+        std::vector<std::string_view> typoOptions;
+        std::string order;
+        for (const TypoKindRow& k : TypoKindTable()) {
+            typoOptions.push_back(k.option);
+            order += (order.empty() ? "" : ", ") + OptionName(k.option);
+        }
+        typoOptions.push_back("--all");
+        // The notations first, then the options that change them.
+        std::vector<std::string_view> matchOptions;
+        std::string notations, modifiers;
+        for (const MatchOptionRow& m : MatchOptionTable()) {
+            if (m.add == nullptr)
+                continue;
+            matchOptions.push_back(m.option);
+            const std::string example = m.before.empty() && m.after.empty()
+                                            ? std::string("unchanged")
+                                            : std::string(m.before) + "k" + std::string(m.after);
+            notations +=
+                (notations.empty() ? "" : ", ") + OptionName(m.option) + " (" + example + ")";
+        }
+        for (const MatchOptionRow& m : MatchOptionTable()) {
+            if (m.add != nullptr)
+                continue;
+            matchOptions.push_back(m.option);
+            modifiers += "; " + std::string(m.option) + " lower-cases A-Z first.";
+        }
+        std::string u = "Usage:\n";
+        AppendOptionLines(u, "typos", typoOptions);
+        AppendOptionLines(u, "adwords", matchOptions);
+        u += "\n";
+        u += Wrapped(
+            "typos writes the chosen misspellings of every keyword, keyword by keyword, "
+            "in the order " +
+            order + " (--all chooses all " + NumberWord(TypoKindTable().size()) + ").");
+        u += Wrapped(
+            "adwords writes every keyword in each chosen notation, notation by "
+            "notation: " +
+            notations + modifiers);
+        u += "\n"
+             "INPUT is a keyword file, one keyword per line; standard input when it is\n"
+             "absent or \"-\". The result goes to OUTPUT (replaced if it exists) or to\n"
+             "standard output, each line ended by CR LF.\n"
+             "\n"
+             "Exit status: 0 done, 1 a file could not be read or written, 2 usage error,\n"
+             "empty input or no action chosen.\n";
+        return u;
+    }();
+    return text;
+}
 
 void PrintError(const std::string& text) {
     std::fputs(text.c_str(), stderr);
@@ -54,7 +139,7 @@ void PrintError(const std::string& text) {
 
 int UsageError(const std::string& problem) {
     PrintError("varnolt-kw: " + problem);
-    std::fputs(kUsage, stderr);
+    std::fputs(UsageText().c_str(), stderr);
     return kExitUsage;
 }
 
@@ -113,30 +198,12 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
         } else if (arg.starts_with("--output=")) {
             opt.output = arg.substr(9);
             opt.haveOutput = true;
-        } else if (opt.typos && arg == "--skip-letter") {
-            opt.kinds.skipLetter = true;
-        } else if (opt.typos && arg == "--double-letters") {
-            opt.kinds.doubleLetters = true;
-        } else if (opt.typos && arg == "--reverse-letters") {
-            opt.kinds.reverseLetters = true;
-        } else if (opt.typos && arg == "--skip-spaces") {
-            opt.kinds.skipSpaces = true;
-        } else if (opt.typos && arg == "--missed-keys") {
-            opt.kinds.missedKeys = true;
-        } else if (opt.typos && arg == "--inserted-keys") {
-            opt.kinds.insertedKeys = true;
         } else if (opt.typos && arg == "--all") {
-            opt.kinds = {true, true, true, true, true, true};
-        } else if (!opt.typos && arg == "--broad") {
-            opt.types.broad = true;
-        } else if (!opt.typos && arg == "--phrase") {
-            opt.types.phrase = true;
-        } else if (!opt.typos && arg == "--exact") {
-            opt.types.exact = true;
-        } else if (!opt.typos && arg == "--minus") {
-            opt.types.minus = true;
-        } else if (!opt.typos && arg == "--lowercase") {
-            opt.types.lowercase = true;
+            opt.kinds = TypoKinds::All();
+        } else if (const int kind = opt.typos ? FindTypoKind(arg) : -1; kind >= 0) {
+            opt.kinds.Set(static_cast<std::size_t>(kind));
+        } else if (const int type = opt.typos ? -1 : FindMatchOption(arg); type >= 0) {
+            opt.types.Set(static_cast<std::size_t>(type));
         } else {
             return "unknown option '" + std::string(arg) + "'";
         }
@@ -150,7 +217,7 @@ int Run(int argc, char** argv) {
         return UsageError(problem);
     }
     if (opt.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
     }
 

@@ -812,12 +812,12 @@ void TfrmMain::btnGenerateClick() {
         return;
     }
     TypoKinds kinds;
-    kinds.skipLetter = chkSkip->isChecked();
-    kinds.doubleLetters = chkDouble->isChecked();
-    kinds.reverseLetters = chkReverse->isChecked();
-    kinds.skipSpaces = chkSpaces->isChecked();
-    kinds.missedKeys = chkMissed->isChecked();
-    kinds.insertedKeys = chkInserted->isChecked();
+    const auto kindRows = TypoKindTable();
+    for (std::size_t i = 0; i < kindRows.size(); ++i) {
+        const auto* check = stsWelcomeActions->findChild<QCheckBox*>(
+            QString::fromLatin1(kindRows[i].objectName.data(), kindRows[i].objectName.size()));
+        kinds.Set(i, check && check->isChecked());
+    }
     if (!kinds.Any()) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoAction));
         return;
@@ -837,11 +837,12 @@ void TfrmMain::btnFormatClick() {
         return;
     }
     MatchTypes types;
-    types.broad = chkBroad->isChecked();
-    types.phrase = chkPhraseMatch->isChecked();
-    types.exact = chkExactMatch->isChecked();
-    types.minus = chkMinusSign->isChecked();
-    types.lowercase = chkLowercase->isChecked();
+    const auto optionRows = MatchOptionTable();
+    for (std::size_t i = 0; i < optionRows.size(); ++i) {
+        const auto* check = bsSkinTabSheet1->findChild<QCheckBox*>(
+            QString::fromLatin1(optionRows[i].objectName.data(), optionRows[i].objectName.size()));
+        types.Set(i, check && check->isChecked());
+    }
     if (!types.Any()) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoAction));
         return;
