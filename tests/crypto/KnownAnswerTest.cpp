@@ -1,6 +1,7 @@
 // Known answers made outside the program: a settings file encrypted by
 // another implementation of the same cipher, and the salt pool's output
-// from a fixed entropy source, computed by a separate model of the pool.
+// from a fixed entropy source, computed by a separate model of the pool
+// (SaltPoolModel.py beside this file).
 #include <gtest/gtest.h>
 
 #include <cstring>
