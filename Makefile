@@ -3,7 +3,13 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+# Fuzzing (clang, address and undefined-behaviour sanitizers, own build folder):
+# `make fuzz` runs every target for FUZZ_SECONDS seconds; `make fuzz-replay`
+# replays the seed corpora in fuzz/corpus/ once, as a regression test.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build run test bench clean fuzz fuzz-replay
 
 all: build
 
@@ -26,5 +32,11 @@ test: build
 bench: build
 	BUILD=$(BUILD) bash bench/run-all
 
+fuzz: deps
+	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run fuzz
+
+fuzz-replay: deps
+	FUZZ_BUILD=$(FUZZ_BUILD) bash fuzz/run replay
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -27,6 +27,24 @@ bool SameName(std::string_view a, std::string_view b) {
     return AsciiLower(a) == AsciiLower(b);
 }
 
+// A version text as a number of type T: blanks around it and one leading
+// '+' are dropped; 0 unless the rest is one finite number. The library's
+// parser may look at the byte after the text (it does for "-", "inf" and
+// "nan" in long double), so it reads a copy that a NUL ends.
+template <typename T>
+T ReadVersion(std::string_view text) {
+    text = TrimBlanks(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const std::string copy(text);
+    const char* const last = copy.data() + copy.size();
+    T value = 0;
+    const auto [end, ec] = std::from_chars(copy.data(), last, value, std::chars_format::general);
+    if (copy.empty() || ec != std::errc() || end != last || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
@@ -89,29 +107,13 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
 }
 
 float VersionNumber(std::string_view text) {
-    text = TrimBlanks(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    float value = 0;
-    const auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return 0;
-    }
-    return value;
+    return ReadVersion<float>(text);
 }
 
 bool IsNewerVersion(std::string_view fileVersion, std::string_view appVersion) {
     // The program's own version is read at full precision.
-    std::string_view app = TrimBlanks(appVersion);
-    long double current = 0;
-    const auto [end, ec] =
-        std::from_chars(app.data(), app.data() + app.size(), current, std::chars_format::general);
-    if (ec != std::errc() || end != app.data() + app.size())
-        current = 0;
-    const long double offered = static_cast<long double>(VersionNumber(fileVersion));
-    return current < offered;
+    return ReadVersion<long double>(appVersion) <
+           static_cast<long double>(VersionNumber(fileVersion));
 }
 
 UpdateCheck CheckUpdateAvailable(HttpClient& http, const std::string& liveUpdateURL,

@@ -231,8 +231,17 @@ TEST(Pbkdf2, OutputLengthsCutBlocks) {
     EXPECT_EQ(ToHex(out, 20), twenty);
     for (int i = 20; i < 24; ++i)
         EXPECT_EQ(out[i], 0xAB);
-    // Long passwords are hashed as HMAC keys are.
-    EXPECT_EQ(Pbkdf2Hex(std::string(100, 'p'), "salt", 2, 20).size(), 40u);
+    // Independent values (Python's hashlib.pbkdf2_hmac) pin both blocks.
+    EXPECT_EQ(forty,
+              "76362cbd7deceffd150f315302ee212f7fd44ff5a2657277c482151f9bfbaa3989a892da2c65afa5");
+    // A password longer than a block is hashed first, as an HMAC key is: it
+    // gives what its SHA-1 digest gives as the password.
+    const std::string longPassword(100, 'p');
+    EXPECT_EQ(Pbkdf2Hex(longPassword, "salt", 2, 20), "01ea597c3f4afed0588e6820dca16da80ae34760");
+    std::uint8_t digest[20];
+    Sha1Digest(digest, longPassword.data(), longPassword.size());
+    EXPECT_EQ(Pbkdf2Hex(std::string_view(reinterpret_cast<char*>(digest), 20), "salt", 2, 20),
+              "01ea597c3f4afed0588e6820dca16da80ae34760");
 }
 
 // ---------------------------------------------------------------------------

@@ -1,9 +1,12 @@
 // The update check: download of the description file, reading it, and the
 // version comparison.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -169,6 +172,39 @@ TEST(VersionNumber, ReadsAPointWhateverTheLocale) {
     EXPECT_FALSE(IsNewerVersion("2.0", "2.0"));
     EXPECT_FLOAT_EQ(VersionNumber("2.1"), 2.1f);
     std::setlocale(LC_ALL, "C");
+}
+
+TEST(VersionNumber, NeverReadsPastTheEndOfTheText) {
+    // Each text ends right where an unreadable page begins, so a read of the
+    // byte after it stops the test.
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    char* area = static_cast<char*>(
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(area, MAP_FAILED);
+    ASSERT_EQ(mprotect(area + page, page, PROT_NONE), 0);
+    auto atEnd = [&](std::string_view text) {
+        char* at = area + page - text.size();
+        std::memcpy(at, text.data(), text.size());
+        return std::string_view(at, text.size());
+    };
+    struct Case {
+        std::string_view text;
+        float number;     // VersionNumber
+        bool newerThan2;  // offered against the program's 2.0
+        bool newerAsApp;  // 2.1 offered to a program of this version
+    };
+    const Case cases[] = {
+        {"-", 0, false, true},        {"inf", 0, false, true},    {"nan", 0, false, true},
+        {"infinity", 0, false, true}, {"nan(1)", 0, false, true}, {"1e", 0, false, true},
+        {"2.5", 2.5f, true, false},   {"+3", 3, true, false},     {" 1e1 ", 10, true, false},
+        {"2", 2, false, true},        {"", 0, false, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(VersionNumber(atEnd(c.text)), c.number) << c.text;
+        EXPECT_EQ(IsNewerVersion(atEnd(c.text), "2.0"), c.newerThan2) << c.text;
+        EXPECT_EQ(IsNewerVersion("2.1", atEnd(c.text)), c.newerAsApp) << c.text;
+    }
+    munmap(area, 2 * page);
 }
 
 TEST(UpdateTexts, QuestionsAndUpdaterStart) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 #include "news/NewsProtocol.h"
 
 namespace varnolt {
@@ -42,6 +47,40 @@ TEST(NewsForm, BoundaryIsDateAndTimeInTwentyThreeCharacters) {
     t.tm_year = 1999 - 1900;
     t.tm_mon = 11;
     EXPECT_EQ(MakeFormBoundary(t, 999), "--------120799210509999");
+}
+
+TEST(NewsForm, BoundaryIsTheLocalTimeOfTheZoneInForce) {
+    using namespace std::chrono;
+    const char* saved = std::getenv("TZ");
+    const std::string before = saved ? saved : "";
+    struct Case {
+        const char* zone;
+        sys_time<milliseconds> when;
+        const char* boundary;
+    };
+    const auto newYearsEve =
+        sys_days{year{2031} / 12 / 31} + hours{23} + minutes{59} + seconds{58} + milliseconds{7};
+    const Case cases[] = {
+        {"UTC0", newYearsEve, "--------123131235958007"},
+        // Five and a half hours ahead: the next day, month and year.
+        {"IST-5:30", newYearsEve, "--------010132052958007"},
+        // Behind UTC, with summer time: four hours in July, five in January.
+        {"EST5EDT,M3.2.0,M11.1.0",
+         sys_days{year{2026} / 7 / 4} + hours{3} + minutes{2} + seconds{1} + milliseconds{999},
+         "--------070326230201999"},
+        {"EST5EDT,M3.2.0,M11.1.0", sys_days{year{2026} / 1 / 15} + hours{12},
+         "--------011526070000000"},
+    };
+    for (const Case& c : cases) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        EXPECT_EQ(MakeFormBoundary(c.when), c.boundary) << c.zone;
+    }
+    if (saved)
+        setenv("TZ", before.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST(NewsForm, BodyLayoutIsExact) {
