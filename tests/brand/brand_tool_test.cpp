@@ -229,7 +229,8 @@ namespace {
 TEST(BrandShow, ReadsTheSettingsFileFromStandardInput) {
     TempFolder dir, scratch;
     const std::string dat = dir.path() + "dbsettings.dat";
-    ASSERT_TRUE(EncryptMemoryToFile(Tag("ApplicationName", "Piped") + Tag("BranderType", "Gold"), dat));
+    ASSERT_TRUE(
+        EncryptMemoryToFile(Tag("ApplicationName", "Piped") + Tag("BranderType", "Gold"), dat));
     const std::string out = scratch.path() + "out.json";
     std::string command = "'";
     command += VARNOLT_BRAND_EXE;
@@ -242,7 +243,10 @@ TEST(BrandShow, ReadsTheSettingsFileFromStandardInput) {
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0);
     const std::string json = ReadWhole(out);
-    EXPECT_EQ(json.rfind("{\"ApplicationName\":\"Piped\",\"BranderCode\":\"\",\"BranderType\":\"Gold\"", 0), 0u)
+    EXPECT_EQ(
+        json.rfind("{\"ApplicationName\":\"Piped\",\"BranderCode\":\"\",\"BranderType\":\"Gold\"",
+                   0),
+        0u)
         << json;
     // Something that is not a settings file is refused.
     std::string bad = "echo nonsense | '";
