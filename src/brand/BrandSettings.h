@@ -9,7 +9,7 @@ namespace varnolt {
 struct BrandSettings {
     std::string ApplicationName;
     std::string BranderCode;
-    std::string BranderType;  // "Master", "Platinum", "Gold", "Free" or anything else
+    std::string BranderType;   // "Master", "Platinum", "Gold", "Free" or anything else
     std::string AffiliateURL;  // with %%AFFILIATEID%% already replaced
     std::string AffiliateTYPE;
     std::string AffiliateID;

@@ -29,26 +29,28 @@ constexpr std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
     return r;
 }
 
+constexpr std::uint8_t Rotl8(std::uint8_t x, int n) {
+    return static_cast<std::uint8_t>((x << n) | (x >> (8 - n)));
+}
+
+// Walks the 255 non-zero field elements as powers of the generator 3 (p) while
+// q steps through their inverses (powers of 3's inverse), so every inverse comes
+// in one pass instead of a search; the affine transform then gives the S-box.
 constexpr std::array<std::uint8_t, 256> MakeSbox() {
     std::array<std::uint8_t, 256> box{};
-    for (int x = 0; x < 256; ++x) {
-        std::uint8_t inv = 0;
-        if (x != 0) {
-            for (int y = 1; y < 256; ++y) {
-                if (GfMul(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y)) == 1) {
-                    inv = static_cast<std::uint8_t>(y);
-                    break;
-                }
-            }
-        }
-        std::uint8_t s = inv;
-        std::uint8_t r = inv;
-        for (int i = 0; i < 4; ++i) {
-            r = static_cast<std::uint8_t>((r << 1) | (r >> 7));
-            s ^= r;
-        }
-        box[x] = static_cast<std::uint8_t>(s ^ 0x63);
-    }
+    std::uint8_t p = 1;
+    std::uint8_t q = 1;
+    do {
+        p = static_cast<std::uint8_t>(p ^ XTime(p));  // p * 3
+        q = static_cast<std::uint8_t>(q ^ (q << 1));  // q / 3 in three steps
+        q = static_cast<std::uint8_t>(q ^ (q << 2));
+        q = static_cast<std::uint8_t>(q ^ (q << 4));
+        if (q & 0x80)
+            q ^= 0x09;
+        box[p] = static_cast<std::uint8_t>(q ^ Rotl8(q, 1) ^ Rotl8(q, 2) ^ Rotl8(q, 3) ^
+                                           Rotl8(q, 4) ^ 0x63);
+    } while (p != 1);
+    box[0] = 0x63;  // zero has no inverse and maps to the affine constant alone
     return box;
 }
 

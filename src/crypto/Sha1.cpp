@@ -14,7 +14,6 @@ inline std::uint32_t Rol(std::uint32_t x, int n) {
     return (x << n) | (x >> (32 - n));
 }
 
-
 // The message schedule is kept in a ring of sixteen words.
 #define VARNOLT_SHA1_W(i) \
     (w[(i)&15] = Rol(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i)&15], 1))

@@ -8,16 +8,17 @@
 #include <csignal>
 #include <string>
 
-#include "TestFolder.h"
 #include "brand/BrandFile.h"
 #include "crypto/AesLib.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace varnolt {
 namespace {
 
-using test::ReadWhole;
+using test::ReadFile;
 using test::TempFolder;
-using test::WriteWhole;
+using test::WriteFile;
 
 std::string PlainOf(const std::string& path) {
     std::string plain;
@@ -53,7 +54,7 @@ TEST(LoadBrandFile, MissingDamagedAndGoodFiles) {
     // A file that fails its authentication reads as all empty.
     std::string image = EncryptBytes("<%%ApplicationName%%>Shop<%%/ApplicationName%%>");
     image[image.size() / 2] ^= 1;
-    WriteWhole(dir.path() + "dbsettings.dat", image);
+    WriteFile(dir.path() + "dbsettings.dat", image);
     auto damaged = LoadBrandFile(dir.path(), 1);
     ASSERT_TRUE(damaged.has_value());
     EXPECT_TRUE(damaged->damaged);
@@ -132,11 +133,11 @@ TEST(LastNewsId, IdsThatWouldBreakTheRecordAreRefused) {
     TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
     ASSERT_TRUE(EncryptMemoryToFile("<%%LastNewsId%%>1<%%/LastNewsId%%>\r\n", dat));
-    const std::string before = ReadWhole(dat);
+    const std::string before = ReadFile(dat);
     EXPECT_FALSE(WriteLastNewsId(dir.path(), "2\r\n<%%ApplicationName%%>x"));
     EXPECT_FALSE(WriteLastNewsId(dir.path(), "2<%%/LASTNEWSID%%>3"));
     EXPECT_FALSE(WriteLastNewsId(dir.path(), std::string("2\0", 2)));
-    EXPECT_EQ(ReadWhole(dat), before);
+    EXPECT_EQ(ReadFile(dat), before);
 }
 
 TEST(LastNewsId, FileThatFailsToDecryptIsNeverReplaced) {
@@ -144,15 +145,15 @@ TEST(LastNewsId, FileThatFailsToDecryptIsNeverReplaced) {
     const std::string dat = dir.path() + "dbsettings.dat";
     std::string image = EncryptBytes("<%%LastNewsId%%>1<%%/LastNewsId%%>\r\n");
     image.back() ^= 0x40;  // a damaged tag
-    WriteWhole(dat, image);
+    WriteFile(dat, image);
     EXPECT_EQ(ReadLastNewsId(dir.path()), "");
     EXPECT_FALSE(WriteLastNewsId(dir.path(), "2"));
-    EXPECT_EQ(ReadWhole(dat), image);
+    EXPECT_EQ(ReadFile(dat), image);
     EXPECT_EQ(dir.Names(), std::set<std::string>{"dbsettings.dat"});
 
-    WriteWhole(dat, "short");
+    WriteFile(dat, "short");
     EXPECT_FALSE(WriteLastNewsId(dir.path(), "2"));
-    EXPECT_EQ(ReadWhole(dat), "short");
+    EXPECT_EQ(ReadFile(dat), "short");
 }
 
 TEST(LastNewsId, FailedWriteLeavesTheFileWhole) {
@@ -162,19 +163,19 @@ TEST(LastNewsId, FailedWriteLeavesTheFileWhole) {
         EncryptMemoryToFile("<%%ApplicationName%%>Shop<%%/ApplicationName%%>\r\n"
                             "<%%LastNewsId%%>1<%%/LastNewsId%%>\r\n",
                             dat));
-    const std::string before = ReadWhole(dat);
+    const std::string before = ReadFile(dat);
     {
         NoFileWrites guard;  // as on a full disk
         EXPECT_FALSE(WriteLastNewsId(dir.path(), "2"));
     }
-    EXPECT_EQ(ReadWhole(dat), before);
+    EXPECT_EQ(ReadFile(dat), before);
     EXPECT_EQ(dir.Names(), std::set<std::string>{"dbsettings.dat"});
     EXPECT_EQ(ReadLastNewsId(dir.path()), "1");
 }
 
 TEST(LastNewsId, UnreachableProgramFolderStoresNothing) {
     TempFolder dir;
-    WriteWhole(dir.path() + "plainfile", "x");
+    WriteFile(dir.path() + "plainfile", "x");
     const std::string beyond = dir.path() + "plainfile/app/";
     EXPECT_FALSE(WriteLastNewsId(beyond, "2"));
     EXPECT_EQ(ReadLastNewsId(beyond), "");
@@ -185,7 +186,7 @@ TEST(LastNewsId, ReadOnlyProgramFolder) {
     TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
     ASSERT_TRUE(EncryptMemoryToFile("<%%ApplicationName%%>Shop<%%/ApplicationName%%>\r\n", dat));
-    const std::string before = ReadWhole(dat);
+    const std::string before = ReadFile(dat);
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
     if (access(dir.path().c_str(), W_OK) == 0) {
         chmod(dir.path().c_str(), 0755);
@@ -196,7 +197,7 @@ TEST(LastNewsId, ReadOnlyProgramFolder) {
     EXPECT_TRUE(read && read->settings.ApplicationName == "Shop");
     EXPECT_FALSE(WriteLastNewsId(dir.path(), "2"));
     chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(ReadWhole(dat), before);
+    EXPECT_EQ(ReadFile(dat), before);
 }
 
 TEST(FindBannerPicture, ReadsTheNumberedFileUnderItsOwnName) {
@@ -205,7 +206,7 @@ TEST(FindBannerPicture, ReadsTheNumberedFileUnderItsOwnName) {
     s.BannerFile = "images\\promo.GIF";
     s.BannerNumber = 3;
     EXPECT_FALSE(FindBannerPicture(dir.path(), s).has_value());  // banner3.dat missing
-    WriteWhole(dir.path() + "banner3.dat", "GIF89a");
+    WriteFile(dir.path() + "banner3.dat", "GIF89a");
     auto picture = FindBannerPicture(dir.path(), s);
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(picture->path, dir.path() + "banner3.dat");

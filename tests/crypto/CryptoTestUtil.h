@@ -1,27 +1,12 @@
 #pragma once
-// Hex conversion and small helpers shared by the cipher tests.
+// Hex conversion and small helpers shared by the cipher tests (the file
+// helpers are in support/).
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnolt::test {
-
-// Whole-file reads and writes for the file and tool tests.
-inline std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteAll(const std::filesystem::path& path, std::string_view data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
 
 inline std::vector<std::uint8_t> Hex(std::string_view hex) {
     std::vector<std::uint8_t> out;

@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
-#include <cstdlib>
 #include <string>
 
 #include "brand/ui/FAbout.h"
+#include "support/Process.h"
 
 namespace varnolt {
 namespace {
@@ -119,9 +119,9 @@ TEST(BrandSkin, PackedStyleSheetUnpacksInQt) {
     QTemporaryDir dir;
     const QString qss = QStringLiteral(VARNOLT_SOURCE_DIR "/examples/brand/skin.qss");
     const QString skin = dir.filePath(QStringLiteral("mainskin.dat"));
-    const std::string command = std::string("'" VARNOLT_BRAND_EXE "' pack-skin '") +
-                                qss.toStdString() + "' '" + skin.toStdString() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const test::ProcessResult packing =
+        test::RunProcess(VARNOLT_BRAND_EXE, {"pack-skin", qss.toStdString(), skin.toStdString()});
+    ASSERT_EQ(packing.status, 0) << packing.err;
     QFile packed(skin), sheet(qss);
     ASSERT_TRUE(packed.open(QIODevice::ReadOnly));
     ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));

@@ -8,14 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "news/LiveUpdate.h"
 #include "news/LocalServer.h"
 #include "news/NewsMessages.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace varnolt {
 namespace {
@@ -27,13 +27,6 @@ using test::LocalServer;
 
 class LiveUpdateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/varnolt-update-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = std::string(pattern) + "/";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     void Serve(std::string body, int status = 200) {
         std::lock_guard<std::mutex> lock(mutex_);
         body_ = std::move(body);
@@ -41,17 +34,13 @@ protected:
     }
     std::string UpdateUrl() const { return server_.Url("/liveupdate/varnolt/"); }
     std::string InfoPath() const { return folder_ + "mainappupdate.inf"; }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Read(const std::string& path) { return test::ReadFile(path); }
     static void Write(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
+        test::WriteFile(path, text);
     }
 
-    std::string folder_;
+    test::TempFolder temp_{"update"};
+    const std::string folder_ = temp_.path();
     std::mutex mutex_;
     std::string body_;
     int status_ = 200;

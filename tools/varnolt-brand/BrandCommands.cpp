@@ -158,7 +158,8 @@ int ShowCommand(const Args& args) {
     if (dat == "-") {
         // The settings file arrives on standard input; banners are looked
         // for in the current folder.
-        std::string encrypted((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        std::string encrypted((std::istreambuf_iterator<char>(std::cin)),
+                              std::istreambuf_iterator<char>());
         result = DecryptBytes(encrypted, plain);
     } else {
         result = DecryptFileToMemory(dat, plain, &error);

@@ -1,82 +1,36 @@
 // varnolt-kw run as a separate process: output bytes, exit status, messages.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "keywords/Keywords.h"
+#include "support/Files.h"
+#include "support/Process.h"
+#include "support/TempFolder.h"
 #include "util/KeywordFile.h"
 
 namespace varnolt {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = test::ProcessResult;
 
 class KwTool : public testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/varnolt-kwtool-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        test::WriteFile(Path(name), bytes);
         return Path(name);
     }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Read(const std::string& path) { return test::ReadFile(path); }
 
     // Runs varnolt-kw with `args`, `input` on standard input, in the test folder.
-    Result Kw(std::vector<std::string> args, const std::string& input = "") {
-        const std::string in = Write(".stdin", input);
-        const std::string out = Path(".stdout"), err = Path(".stderr");
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir_.c_str()) != 0)
-                _exit(127);
-            int i = open(in.c_str(), O_RDONLY);
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (i < 0 || o < 0 || e < 0)
-                _exit(127);
-            dup2(i, 0);
-            dup2(o, 1);
-            dup2(e, 2);
-            std::vector<char*> argv{const_cast<char*>(VARNOLT_KW_EXE)};
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(VARNOLT_KW_EXE, argv.data());
-            _exit(127);
-        }
-        Result r;
-        int ws = 0;
-        if (pid > 0 && waitpid(pid, &ws, 0) == pid && WIFEXITED(ws))
-            r.status = WEXITSTATUS(ws);
-        r.out = Read(out);
-        r.err = Read(err);
-        return r;
+    Result Kw(const std::vector<std::string>& args, const std::string& input = "") {
+        return test::RunProcess(VARNOLT_KW_EXE, args, input, folder_.path());
     }
 
-    std::string dir_;
+    test::TempFolder folder_{"kwtool"};
 };
 
 std::string CrLf(const std::vector<std::string>& lines) {
@@ -209,10 +163,12 @@ TEST_F(KwTool, FileErrors) {
     EXPECT_EQ(r.err, "Cannot create file \"" + Path("no/such/out.txt") +
                          "\". No such file or directory\n");
 
-    // A full disk fails the run instead of passing for success.
-    r = Kw({"adwords", "--broad", "-o", "/dev/full"}, "book");
+    // A full disk fails the run instead of passing for success. The tool is
+    // handed a link in the test folder, never the device itself.
+    std::filesystem::create_symlink("/dev/full", Path("full"));
+    r = Kw({"adwords", "--broad", "-o", "full"}, "book");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot write file \"/dev/full\". No space left on device\n");
+    EXPECT_EQ(r.err, "Cannot write file \"" + Path("full") + "\". No space left on device\n");
 }
 
 TEST_F(KwTool, UsageAndHelp) {

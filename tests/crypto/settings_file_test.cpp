@@ -11,59 +11,47 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "CryptoTestUtil.h"
 #include "crypto/AesLib.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 #include "util/FileError.h"
 
 namespace varnolt {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadAll;
-using test::WriteAll;
+using test::ReadFile;
+using test::WriteFile;
 
 std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
+    return test::FolderNames(folder);
 }
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/varnolt-crypto-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir;
+    test::TempFolder folder_{"crypto"};
+    const fs::path dir = folder_.folder();
 };
 
 const std::string kPlain = "ApplicationName^Keyword Wizard\r\nBranderType^Platinum\r\n";
 
 TEST_F(SettingsFileTest, EncryptThenDecryptFiles) {
-    WriteAll(dir / "dbsettings.sim", kPlain);
+    WriteFile(dir / "dbsettings.sim", kPlain);
     EncryptFile((dir / "dbsettings.sim").string(), (dir / "dbsettings.dat").string());
-    const std::string file = ReadAll(dir / "dbsettings.dat");
+    const std::string file = ReadFile(dir / "dbsettings.dat");
     EXPECT_EQ(file.size(), kPlain.size() + 20);
     fs::remove(dir / "dbsettings.sim");
     DecryptFile((dir / "dbsettings.dat").string(), (dir / "dbsettings.sim").string());
-    EXPECT_EQ(ReadAll(dir / "dbsettings.sim"), kPlain);
+    EXPECT_EQ(ReadFile(dir / "dbsettings.sim"), kPlain);
     // Nothing else is left in the folder.
     EXPECT_EQ(Names(dir), (std::set<std::string>{"dbsettings.dat", "dbsettings.sim"}));
     // Encrypting again replaces the file with a different one.
     EncryptFile((dir / "dbsettings.sim").string(), (dir / "dbsettings.dat").string());
-    EXPECT_NE(ReadAll(dir / "dbsettings.dat"), file);
+    EXPECT_NE(ReadFile(dir / "dbsettings.dat"), file);
 }
 
 TEST_F(SettingsFileTest, DecryptFileWithWrongPasswordOrDamageLeavesWhatTheRulesSay) {
@@ -74,16 +62,16 @@ TEST_F(SettingsFileTest, DecryptFileWithWrongPasswordOrDamageLeavesWhatTheRulesS
     std::string foreign;
     TStringTarget target(foreign);
     ASSERT_TRUE(other.EncryptStream(source, target));
-    WriteAll(dir / "foreign.dat", foreign);
-    WriteAll(dir / "out.sim", "old contents");
+    WriteFile(dir / "foreign.dat", foreign);
+    WriteFile(dir / "out.sim", "old contents");
     DecryptFile((dir / "foreign.dat").string(), (dir / "out.sim").string());
-    EXPECT_EQ(ReadAll(dir / "out.sim"), "");
+    EXPECT_EQ(ReadFile(dir / "out.sim"), "");
 
     // Too short to hold salt, verifier and tag.
-    WriteAll(dir / "short.dat", "0123456789");
+    WriteFile(dir / "short.dat", "0123456789");
     DecryptFile((dir / "short.dat").string(), (dir / "short.sim").string());
     EXPECT_TRUE(fs::exists(dir / "short.sim"));
-    EXPECT_EQ(ReadAll(dir / "short.sim"), "");
+    EXPECT_EQ(ReadFile(dir / "short.sim"), "");
 
     // The routine itself reports nothing, the in-memory form does.
     std::string plain = "stale";
@@ -104,7 +92,7 @@ TEST_F(SettingsFileTest, OpenAndCreateFailuresCarryTheMessages) {
     }
     EXPECT_FALSE(fs::exists(dir / "x.sim"));  // the source is opened first
 
-    WriteAll(dir / "good.dat", EncryptBytes(kPlain));
+    WriteFile(dir / "good.dat", EncryptBytes(kPlain));
     const std::string badTarget = (dir / "no-folder" / "x.sim").string();
     try {
         DecryptFile((dir / "good.dat").string(), badTarget);
@@ -134,7 +122,7 @@ TEST_F(SettingsFileTest, OpenAndCreateFailuresCarryTheMessages) {
 
 TEST_F(SettingsFileTest, EncryptFileWithMissingSourceLeavesTheTarget) {
     const std::string target = (dir / "dbsettings.dat").string();
-    WriteAll(target, "the old settings file");
+    WriteFile(target, "the old settings file");
     const std::string missing = (dir / "dbsettings.sim").string();
     try {
         EncryptFile(missing, target);
@@ -142,12 +130,12 @@ TEST_F(SettingsFileTest, EncryptFileWithMissingSourceLeavesTheTarget) {
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()), CannotOpenMessage(missing, ENOENT));
     }
-    EXPECT_EQ(ReadAll(target), "the old settings file");
+    EXPECT_EQ(ReadFile(target), "the old settings file");
     EXPECT_EQ(Names(dir), std::set<std::string>{"dbsettings.dat"});
 }
 
 TEST_F(SettingsFileTest, EncryptFileIntoAMissingFolderFailsCleanly) {
-    WriteAll(dir / "plain.sim", kPlain);
+    WriteFile(dir / "plain.sim", kPlain);
     const std::string target = (dir / "absent" / "dbsettings.dat").string();
     try {
         EncryptFile((dir / "plain.sim").string(), target);
@@ -194,8 +182,8 @@ bool LockFolder(const fs::path& folder, bool lock) {
 
 TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
     const std::string target = (dir / "dbsettings.dat").string();
-    WriteAll(target, "old");
-    WriteAll(dir / "plain.sim", kPlain);
+    WriteFile(target, "old");
+    WriteFile(dir / "plain.sim", kPlain);
     if (!LockFolder(dir, true))
         GTEST_SKIP() << "cannot make a folder read-only here";
     std::string error;
@@ -210,7 +198,7 @@ TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(error.rfind("Cannot create file \"" + target + "\". ", 0), 0u) << error;
     EXPECT_EQ(thrown, error);
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(ReadFile(target), "old");
     EXPECT_EQ(Names(dir), (std::set<std::string>{"dbsettings.dat", "plain.sim"}));
 }
 
@@ -219,8 +207,8 @@ TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
 TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
     const std::string target = (dir / "dbsettings.dat").string();
     const std::string old = EncryptBytes(kPlain);
-    WriteAll(target, old);
-    WriteAll(dir / "big.sim", test::Pattern(600000, 4));
+    WriteFile(target, old);
+    WriteFile(dir / "big.sim", test::Pattern(600000, 4));
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -245,7 +233,7 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(ReadFile(target), old);
     EXPECT_EQ(Names(dir), (std::set<std::string>{"big.sim", "dbsettings.dat"}));
 }
 
@@ -262,7 +250,7 @@ TEST_F(SettingsFileTest, MemoryFormsRoundTripAndKeepPermissions) {
     EXPECT_EQ(plain, kPlain + "LastNewsId^17\r\n");
     // The file written from memory is what DecryptFile reads.
     DecryptFile(target, (dir / "dbsettings.sim").string());
-    EXPECT_EQ(ReadAll(dir / "dbsettings.sim"), plain);
+    EXPECT_EQ(ReadFile(dir / "dbsettings.sim"), plain);
     EXPECT_EQ(Names(dir), (std::set<std::string>{"dbsettings.dat", "dbsettings.sim"}));
     // A relative target in the current folder works too.
     const fs::path cwd = fs::current_path();

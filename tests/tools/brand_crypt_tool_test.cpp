@@ -1,101 +1,54 @@
 // varnolt-brand encrypt / decrypt / verify, run as a process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "CryptoTestUtil.h"
 #include "crypto/AesLib.h"
+#include "support/Files.h"
+#include "support/Process.h"
+#include "support/TempFolder.h"
 #include "util/FileError.h"
-
-extern char** environ;
 
 namespace varnolt {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadAll;
-using test::WriteAll;
+using test::ReadFile;
+using test::WriteFile;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = test::ProcessResult;
 
 class BrandToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/varnolt-brand-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::create_directory(dir / "work");
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { fs::create_directory(dir / "work"); }
 
     // Runs varnolt-brand in dir/work with `input` on standard input.
     Result Run(const std::vector<std::string>& args, std::string_view input = "") {
-        WriteAll(dir / "stdin", input);
-        const std::string in = (dir / "stdin").string();
-        const std::string out = (dir / "stdout").string();
-        const std::string err = (dir / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addchdir_np(&actions, (dir / "work").c_str());
-        std::vector<std::string> all{VARNOLT_BRAND_EXE};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid;
-        Result r;
-        if (posix_spawn(&pid, VARNOLT_BRAND_EXE, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        r.out = ReadAll(out);
-        r.err = ReadAll(err);
-        return r;
+        return test::RunProcess(VARNOLT_BRAND_EXE, args, input, (dir / "work").string());
     }
 
-    std::set<std::string> WorkFiles() {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir / "work")) {
-            names.insert(e.path().filename().string());
-        }
-        return names;
-    }
+    std::set<std::string> WorkFiles() { return test::FolderNames(dir / "work"); }
 
     fs::path W(const char* name) { return dir / "work" / name; }
 
-    fs::path dir;
+    test::TempFolder folder_{"brandtool"};
+    const fs::path dir = folder_.folder();
 };
 
 const std::string kPlain = "ApplicationName^Keyword Wizard\r\nWelcomeText^<b>Hi</b>\r\n";
 const std::string kDamaged = "wrong password or damaged settings file\n";
 
 TEST_F(BrandToolTest, EncryptDecryptVerifyFiles) {
-    WriteAll(W("plain.txt"), kPlain);
+    WriteFile(W("plain.txt"), kPlain);
     Result r = Run({"encrypt", "plain.txt", "dbsettings.dat"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const std::string dat = ReadAll(W("dbsettings.dat"));
+    const std::string dat = ReadFile(W("dbsettings.dat"));
     EXPECT_EQ(dat.size(), kPlain.size() + 20);
     // The program's own routine reads what the tool wrote.
     std::string plain;
@@ -108,7 +61,7 @@ TEST_F(BrandToolTest, EncryptDecryptVerifyFiles) {
 
     r = Run({"decrypt", "dbsettings.dat", "back.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(W("back.txt")), kPlain);
+    EXPECT_EQ(ReadFile(W("back.txt")), kPlain);
     EXPECT_EQ(WorkFiles(), (std::set<std::string>{"back.txt", "dbsettings.dat", "plain.txt"}));
 }
 
@@ -125,14 +78,14 @@ TEST_F(BrandToolTest, StandardInputAndOutput) {
     r = Run({"verify", "-"}, dat);
     EXPECT_EQ(r.status, 0) << r.err;
 
-    WriteAll(W("s.dat"), dat);
+    WriteFile(W("s.dat"), dat);
     r = Run({"decrypt", "s.dat", "-"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, kPlain);
 
     r = Run({"encrypt", "-", "piped.dat"}, "");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(W("piped.dat")).size(), 20u);
+    EXPECT_EQ(ReadFile(W("piped.dat")).size(), 20u);
 }
 
 TEST_F(BrandToolTest, DamagedFileIsReportedAndLeavesNoPlainFile) {
@@ -149,7 +102,7 @@ TEST_F(BrandToolTest, DamagedFileIsReportedAndLeavesNoPlainFile) {
     TStringTarget target(foreign);
     ASSERT_TRUE(other.EncryptStream(source, target));
     for (const std::string& bad : {cipherByte, tagByte, foreign, dat.substr(0, 12)}) {
-        WriteAll(W("bad.dat"), bad);
+        WriteFile(W("bad.dat"), bad);
         Result r = Run({"decrypt", "bad.dat", "plain.txt"});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, kDamaged);
@@ -183,7 +136,7 @@ TEST_F(BrandToolTest, FilesThatCannotBeOpened) {
     EXPECT_EQ(WorkFiles(), std::set<std::string>{});
 
     // A target that cannot be created: no file appears and the old one stays.
-    WriteAll(W("plain.txt"), kPlain);
+    WriteFile(W("plain.txt"), kPlain);
     Result r = Run({"encrypt", "plain.txt", "no-folder/x.dat"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,

@@ -2,51 +2,30 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "TestFolder.h"
 #include "brand/BrandFile.h"
 #include "crypto/AesLib.h"
+#include "support/Files.h"
+#include "support/Process.h"
+#include "support/TempFolder.h"
 
 namespace varnolt {
 namespace {
 
-using test::ReadWhole;
+using test::ReadFile;
 using test::TempFolder;
-using test::WriteWhole;
+using test::WriteFile;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
+using Result = test::ProcessResult;
 
-std::string Quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Result RunTool(const TempFolder& scratch, const std::vector<std::string>& args) {
-    std::string command = Quote(VARNOLT_BRAND_EXE);
-    for (const auto& a : args) {
-        command += ' ';
-        command += Quote(a);
-    }
-    const std::string out = scratch.path() + "stdout.txt", err = scratch.path() + "stderr.txt";
-    command += " >" + Quote(out) + " 2>" + Quote(err);
-    Result r;
-    int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadWhole(out);
-    r.err = ReadWhole(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return r;
+// Runs varnolt-brand in the test's current folder.
+Result RunTool(const std::vector<std::string>& args, std::string_view input = {}) {
+    return test::RunProcess(VARNOLT_BRAND_EXE, args, input);
 }
 
 std::string Tag(const std::string& name, const std::string& value) {
@@ -54,7 +33,7 @@ std::string Tag(const std::string& name, const std::string& value) {
 }
 
 TEST(BrandShow, JsonHoldsEveryValueDecodedAndEscaped) {
-    TempFolder dir, scratch;
+    TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
     ASSERT_TRUE(EncryptMemoryToFile(
         Tag("ApplicationName", "Caf\xe9 \"Q\" \\ x") + Tag("BranderCode", "C1") +
@@ -68,9 +47,9 @@ TEST(BrandShow, JsonHoldsEveryValueDecodedAndEscaped) {
             Tag("Banner1", "b.png^http://b/") + Tag("Link1", "L^http://l/") +
             Tag("Link2", "K^http://k/") + Tag("LastNewsId", "31"),
         dat));
-    WriteWhole(dir.path() + "banner1.dat", "png");
+    WriteFile(dir.path() + "banner1.dat", "png");
 
-    Result r = RunTool(scratch, {"show", "--json", dat});
+    Result r = RunTool({"show", "--json", dat});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
         r.out,
@@ -84,7 +63,7 @@ TEST(BrandShow, JsonHoldsEveryValueDecodedAndEscaped) {
         "\"Banner\":[\"b.png^http://b/\"],\"Link\":[\"L^http://l/\",\"K^http://k/\"],"
         "\"LastNewsId\":\"31\",\"NewsButton\":true,\"warnings\":[]}\n");
 
-    Result text = RunTool(scratch, {"show", dat});
+    Result text = RunTool({"show", dat});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("ApplicationName: Caf\xc3\xa9 \"Q\" \\ x\n"), std::string::npos)
         << text.out;
@@ -95,7 +74,7 @@ TEST(BrandShow, JsonHoldsEveryValueDecodedAndEscaped) {
 }
 
 TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
-    TempFolder dir, scratch;
+    TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
     std::string plain = Tag("BranderCode", "early") + Tag("ApplicationName", "N") +
                         Tag("BranderType", "gold") + "<%%AffiliateURL%%>never closed\r\n";
@@ -104,9 +83,9 @@ TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
     plain += Tag("Banner1", "pic.gif") + Tag("Banner2", "x.tiff^http://x/");
     plain += Tag("Link1", "a^u") + Tag("Link3", "c^u");
     ASSERT_TRUE(EncryptMemoryToFile(plain, dat));
-    WriteWhole(dir.path() + "banner2.dat", "tiff");
+    WriteFile(dir.path() + "banner2.dat", "tiff");
 
-    Result r = RunTool(scratch, {"show", "--json", dat});
+    Result r = RunTool({"show", "--json", dat});
     EXPECT_EQ(r.status, 0) << r.err;
     const char* expected[] = {
         "<%%BranderCode%%> stands before",
@@ -124,7 +103,7 @@ TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
     EXPECT_NE(r.out.find("\"BranderCode\":\"\""), std::string::npos);
     EXPECT_NE(r.out.find("\"NewsButton\":false"), std::string::npos);
 
-    Result text = RunTool(scratch, {"show", dat});
+    Result text = RunTool({"show", dat});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.err.find("warning: Welcome has more than 16 entries"), std::string::npos)
         << text.err;
@@ -133,22 +112,22 @@ TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
 }
 
 TEST(BrandShow, DamagedOrMissingFileFails) {
-    TempFolder dir, scratch;
+    TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
     std::string image = EncryptBytes(Tag("ApplicationName", "N"));
     image[3] ^= 0x10;  // the salt: the verifier no longer matches
-    WriteWhole(dat, image);
-    Result r = RunTool(scratch, {"show", "--json", dat});
+    WriteFile(dat, image);
+    Result r = RunTool({"show", "--json", dat});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "wrong password or damaged settings file\n");
     EXPECT_EQ(r.out, "");
 
-    r = RunTool(scratch, {"show", dir.path() + "absent.dat"});
+    r = RunTool({"show", dir.path() + "absent.dat"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Cannot open file"), std::string::npos) << r.err;
 
-    EXPECT_EQ(RunTool(scratch, {"show"}).status, 2);
-    EXPECT_EQ(RunTool(scratch, {"show", "--json"}).status, 2);
+    EXPECT_EQ(RunTool({"show"}).status, 2);
+    EXPECT_EQ(RunTool({"show", "--json"}).status, 2);
 }
 
 // zlib's uncompress, looked up at run time so that the tests need not link zlib.
@@ -161,16 +140,16 @@ TEST(BrandPackSkin, WritesQtCompressedStyleSheet) {
     auto uncompress = reinterpret_cast<UncompressFn>(dlsym(zlib, "uncompress"));
     ASSERT_NE(uncompress, nullptr);
 
-    TempFolder dir, scratch;
+    TempFolder dir;
     const std::string sheet =
-        ReadWhole(std::string(VARNOLT_SOURCE_DIR) + "/examples/brand/skin.qss");
+        ReadFile(std::string(VARNOLT_SOURCE_DIR) + "/examples/brand/skin.qss");
     ASSERT_GT(sheet.size(), 100u);
     const std::string skin = dir.path() + "mainskin.dat";
-    Result r = RunTool(
-        scratch, {"pack-skin", std::string(VARNOLT_SOURCE_DIR) + "/examples/brand/skin.qss", skin});
+    Result r =
+        RunTool({"pack-skin", std::string(VARNOLT_SOURCE_DIR) + "/examples/brand/skin.qss", skin});
     ASSERT_EQ(r.status, 0) << r.err;
 
-    const std::string packed = ReadWhole(skin);
+    const std::string packed = ReadFile(skin);
     ASSERT_GT(packed.size(), 6u);
     const auto* bytes = reinterpret_cast<const unsigned char*>(packed.data());
     unsigned long length = (bytes[0] << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3];
@@ -184,13 +163,13 @@ TEST(BrandPackSkin, WritesQtCompressedStyleSheet) {
     EXPECT_EQ(unpacked, sheet);
     dlclose(zlib);
 
-    EXPECT_EQ(RunTool(scratch, {"pack-skin", dir.path() + "missing.qss", skin}).status, 1);
-    EXPECT_EQ(ReadWhole(skin), packed);  // a failed run leaves the old skin
+    EXPECT_EQ(RunTool({"pack-skin", dir.path() + "missing.qss", skin}).status, 1);
+    EXPECT_EQ(ReadFile(skin), packed);  // a failed run leaves the old skin
 }
 
 TEST(ExampleBrand, UsesEveryTagWithoutWarnings) {
     const std::string source = VARNOLT_SOURCE_DIR;
-    const std::string plain = ReadWhole(source + "/examples/brand/settings.txt");
+    const std::string plain = ReadFile(source + "/examples/brand/settings.txt");
     BrandRead r = ReadBrandText(plain, 1);
     EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
     const BrandSettings& s = r.settings;
@@ -208,14 +187,14 @@ TEST(ExampleBrand, UsesEveryTagWithoutWarnings) {
     EXPECT_NE(plain.find("<%%LastNewsId%%>"), std::string::npos);
 
     // Built into a brand folder, the program finds its banner picture.
-    TempFolder dir, scratch;
+    TempFolder dir;
     std::filesystem::copy_file(source + "/examples/brand/" + s.BannerFile,
                                dir.path() + "banner1.dat");
     ASSERT_TRUE(EncryptMemoryToFile(plain, dir.path() + "dbsettings.dat"));
     auto banner = FindBannerPicture(dir.path(), LoadBrandFile(dir.path(), 1)->settings);
     ASSERT_TRUE(banner.has_value());
     EXPECT_EQ(banner->format, "gif");
-    Result shown = RunTool(scratch, {"show", "--json", dir.path() + "dbsettings.dat"});
+    Result shown = RunTool({"show", "--json", dir.path() + "dbsettings.dat"});
     EXPECT_EQ(shown.status, 0);
     EXPECT_NE(shown.out.find("\"warnings\":[]"), std::string::npos) << shown.out;
 }
@@ -227,30 +206,21 @@ namespace varnolt {
 namespace {
 
 TEST(BrandShow, ReadsTheSettingsFileFromStandardInput) {
-    TempFolder dir, scratch;
+    TempFolder dir;
     const std::string dat = dir.path() + "dbsettings.dat";
-    ASSERT_TRUE(EncryptMemoryToFile(Tag("ApplicationName", "Piped") + Tag("BranderType", "Gold"), dat));
-    const std::string out = scratch.path() + "out.json";
-    std::string command = "'";
-    command += VARNOLT_BRAND_EXE;
-    command += "' show --json - < '";
-    command += dat;
-    command += "' > '";
-    command += out;
-    command += "'";
-    const int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 0);
-    const std::string json = ReadWhole(out);
-    EXPECT_EQ(json.rfind("{\"ApplicationName\":\"Piped\",\"BranderCode\":\"\",\"BranderType\":\"Gold\"", 0), 0u)
-        << json;
+    ASSERT_TRUE(
+        EncryptMemoryToFile(Tag("ApplicationName", "Piped") + Tag("BranderType", "Gold"), dat));
+    Result r = RunTool({"show", "--json", "-"}, ReadFile(dat));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out.rfind("{\"ApplicationName\":\"Piped\",\"BranderCode\":\"\",\"BranderType\":\"Gold\"",
+                    0),
+        0u)
+        << r.out;
     // Something that is not a settings file is refused.
-    std::string bad = "echo nonsense | '";
-    bad += VARNOLT_BRAND_EXE;
-    bad += "' show - 2>/dev/null";
-    const int rawBad = std::system(bad.c_str());
-    ASSERT_TRUE(WIFEXITED(rawBad));
-    EXPECT_EQ(WEXITSTATUS(rawBad), 1);
+    r = RunTool({"show", "-"}, "nonsense\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/Files.h"
+#include "support/TempFolder.h"
 #include "util/FileError.h"
 
 namespace varnolt {
@@ -64,24 +64,12 @@ TEST(ToCrLf, EveryBreakBecomesCrLf) {
 
 class KeywordFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/varnolt-kwfile-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        test::WriteFile(Path(name), bytes);
         return Path(name);
     }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Read(const std::string& path) { return test::ReadFile(path); }
     template <class F>
     static std::string ErrorOf(F&& f) {
         try {
@@ -92,7 +80,8 @@ protected:
         return "no error";
     }
 
-    std::string dir_;
+    test::TempFolder folder_{"kwfile"};
+    const std::string dir_ = folder_.folder();
 };
 
 TEST_F(KeywordFileTest, LoadTurnsEveryBreakIntoCrLf) {
@@ -165,9 +154,12 @@ TEST_F(KeywordFileTest, ErrorMessages) {
               "Cannot create file \"" + nodir + "\". No such file or directory");
     EXPECT_EQ(ErrorOf([&] { SaveKeywordFile(dir_, "x"); }),
               "Cannot create file \"" + dir_ + "\". Is a directory");
-    // A full disk is reported, not taken for success.
-    EXPECT_EQ(ErrorOf([&] { SaveKeywordFile("/dev/full", "x"); }),
-              "Cannot write file \"/dev/full\". No space left on device");
+    // A full disk is reported, not taken for success. The writer is handed a
+    // link in the test folder, never the device itself.
+    const std::string full = Path("full");
+    std::filesystem::create_symlink("/dev/full", full);
+    EXPECT_EQ(ErrorOf([&] { SaveKeywordFile(full, "x"); }),
+              "Cannot write file \"" + full + "\". No space left on device");
 }
 
 TEST_F(KeywordFileTest, TooLargeFileIsRefused) {
