@@ -23,6 +23,8 @@ struct ShareDeleter {
 struct HttpClient::State {
     std::shared_ptr<CURLSH> share;
     Pump pump;
+    Limits limits;
+    bool shutDown = false;
     std::vector<Transfer*> active;
 };
 
@@ -34,6 +36,8 @@ struct HttpClient::Transfer {
     bool overflow = false;
     bool aborted = false;
     const bool* cancel = nullptr;
+    // Bytes moved either way, as the progress callback last saw them.
+    curl_off_t moved = 0;
 };
 
 namespace {
@@ -57,8 +61,18 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     return len;
 }
 
+int CountProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    static_cast<HttpClient::Transfer*>(user)->moved = dlnow + ulnow;
+    return 0;
+}
+
+long Millis(std::chrono::milliseconds ms) {
+    return static_cast<long>(std::max<std::chrono::milliseconds::rep>(ms.count(), 1));
+}
+
 // Settings every request of the program carries.
-CURL* NewEasy(const std::string& url, CURLSH* share, HttpClient::Transfer& t) {
+CURL* NewEasy(const std::string& url, CURLSH* share, const HttpClient::Limits& limits,
+              HttpClient::Transfer& t) {
     CURL* easy = curl_easy_init();
     if (easy == nullptr)
         return nullptr;
@@ -76,6 +90,15 @@ CURL* NewEasy(const std::string& url, CURLSH* share, HttpClient::Transfer& t) {
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.limit));
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CountProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, Millis(limits.connect));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, Millis(limits.total));
+    // A server may promise to keep a connection open and close it anyway; a
+    // connection is never kept for the next request or redirect.
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
     return easy;
 }
 
@@ -91,12 +114,26 @@ bool Perform(const std::shared_ptr<HttpClient::State>& state, CURL* easy, HttpCl
     std::shared_ptr<HttpClient::State> keep = state;
     keep->active.push_back(&t);
 
+    using Clock = std::chrono::steady_clock;
+    const std::chrono::milliseconds stallLimit = keep->limits.stall;
+    curl_off_t lastMoved = 0;
+    Clock::time_point lastMove = Clock::now();
+
     bool finished = false;
     CURLcode result = CURLE_OK;
     for (;;) {
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK)
             break;
+        // The transfer's own progress is read after curl had its chance to
+        // move bytes, so time spent in the pump alone never counts as a stall.
+        const Clock::time_point now = Clock::now();
+        if (t.moved != lastMoved) {
+            lastMoved = t.moved;
+            lastMove = now;
+        } else if (now - lastMove >= stallLimit) {
+            break;
+        }
         int queued = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
@@ -111,7 +148,7 @@ bool Perform(const std::shared_ptr<HttpClient::State>& state, CURL* easy, HttpCl
             HttpClient::Pump pump = keep->pump;  // the pump may replace itself
             pump();
         }
-        if (t.aborted || (t.cancel != nullptr && *t.cancel))
+        if (t.aborted || keep->shutDown || (t.cancel != nullptr && *t.cancel))
             break;
     }
 
@@ -129,7 +166,10 @@ bool Perform(const std::shared_ptr<HttpClient::State>& state, CURL* easy, HttpCl
 
 }  // namespace
 
-HttpClient::HttpClient() : state_(std::make_shared<State>()) {
+HttpClient::HttpClient() : HttpClient(Limits{}) {}
+
+HttpClient::HttpClient(Limits limits) : state_(std::make_shared<State>()) {
+    state_->limits = limits;
     GlobalInitOnce();
     CURLSH* share = curl_share_init();
     if (share != nullptr) {
@@ -145,6 +185,23 @@ HttpClient::~HttpClient() {
 
 void HttpClient::SetPump(Pump pump) {
     state_->pump = std::move(pump);
+}
+
+void HttpClient::SetLimits(Limits limits) {
+    state_->limits = limits;
+}
+
+HttpClient::Limits HttpClient::GetLimits() const {
+    return state_->limits;
+}
+
+void HttpClient::Shutdown() {
+    state_->shutDown = true;
+    AbortAll();
+}
+
+bool HttpClient::IsShutDown() const {
+    return state_->shutDown;
 }
 
 void HttpClient::PumpOnce() {
@@ -163,7 +220,7 @@ bool HttpClient::Post(const std::string& url, const std::string& contentType,
                       const std::string& body, std::string& reply, std::size_t maxReply,
                       const bool* cancel) {
     reply.clear();
-    if (!state_->share)
+    if (!state_->share || state_->shutDown)
         return false;
     // Each transfer holds the cookie store as long as it lives.
     std::shared_ptr<CURLSH> share = state_->share;
@@ -171,7 +228,7 @@ bool HttpClient::Post(const std::string& url, const std::string& contentType,
     t.text = &reply;
     t.limit = maxReply;
     t.cancel = cancel;
-    CURL* easy = NewEasy(url, share.get(), t);
+    CURL* easy = NewEasy(url, share.get(), state_->limits, t);
     if (easy == nullptr)
         return false;
 
@@ -196,14 +253,33 @@ bool HttpClient::Post(const std::string& url, const std::string& contentType,
 
 bool HttpClient::GetToFile(const std::string& url, std::FILE* out, std::size_t maxBytes,
                            const bool* cancel) {
-    if (!state_->share || out == nullptr)
+    if (out == nullptr)
         return false;
-    std::shared_ptr<CURLSH> share = state_->share;
     Transfer t;
     t.file = out;
     t.limit = maxBytes;
     t.cancel = cancel;
-    CURL* easy = NewEasy(url, share.get(), t);
+    return RunGet(url, t);
+}
+
+bool HttpClient::Get(const std::string& url, std::string& reply, std::size_t maxReply,
+                     const bool* cancel) {
+    reply.clear();
+    Transfer t;
+    t.text = &reply;
+    t.limit = maxReply;
+    t.cancel = cancel;
+    const bool ok = RunGet(url, t);
+    if (!ok)
+        reply.clear();
+    return ok;
+}
+
+bool HttpClient::RunGet(const std::string& url, Transfer& t) {
+    if (!state_->share || state_->shutDown)
+        return false;
+    std::shared_ptr<CURLSH> share = state_->share;
+    CURL* easy = NewEasy(url, share.get(), state_->limits, t);
     if (easy == nullptr)
         return false;
 

@@ -258,8 +258,7 @@ TEST_F(NewsFlowTest, UpdateCheckPaths) {
     EXPECT_FALSE(win->isVisible());
 }
 
-TEST_F(NewsFlowTest, WindowKeepsPaintingWhileARequestWaitsAndClosingEndsTheWait) {
-    WriteSettings("Master");
+TEST_F(NewsFlowTest, WindowKeepsPaintingWhileARequestWaitsAndClosingEndsEverything) {
     server.Release();  // nothing hangs yet
     LocalServer silent([](const HttpRequest&) {
         HttpResponse r;
@@ -269,26 +268,52 @@ TEST_F(NewsFlowTest, WindowKeepsPaintingWhileARequestWaitsAndClosingEndsTheWait)
     std::string plain =
         "<%%BranderType%%>Master<%%/BranderType%%>"
         "<%%MasterNewsBaseURL%%>" +
-        silent.Url("/") +
+        silent.Url("/news/") +
         "<%%/MasterNewsBaseURL%%>"
         "<%%MasterPublID%%>M1<%%/MasterPublID%%>";
     ASSERT_TRUE(EncryptMemoryToFile(plain, ctx.Folder() + "dbsettings.dat"));
-    Open();
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-    ticker.start(10);
-    QTimer::singleShot(300, [&] { win->close(); });
-    QElapsedTimer t;
-    t.start();
-    win->btnNewsClick();  // waits for a reply that never comes, until the close
-    EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_GT(ticks, 10) << "events kept flowing during the wait";
-    EXPECT_EQ(
-        ctx.messages->Texts(),
-        (QStringList{
-            QStringLiteral("There is a trouble accessing the news site. Contact your provider."),
-            kNoNews}));
+    // The start-up tick (news, then updates), Check News and Check Updates,
+    // each closed while its first request waits on a server that never answers.
+    const std::pair<const char*, void (TfrmMain::*)()> handlers[] = {
+        {"start-up tick", &TfrmMain::Timer1Timer},
+        {"Check News", &TfrmMain::btnNewsClick},
+        {"Check Updates", &TfrmMain::btnUpdateClick},
+    };
+    std::size_t asked = 0;
+    for (const auto& [name, handler] : handlers) {
+        win = std::make_unique<TfrmMain>(ctx.Make(silent.Url("/liveupdate/")));
+        win->Timer1->stop();
+        win->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(10);
+        QElapsedTimer sinceClose;
+        QTimer::singleShot(300, [&] {
+            sinceClose.start();
+            win->close();
+        });
+        (win.get()->*handler)();
+        ASSERT_TRUE(sinceClose.isValid()) << name;
+        EXPECT_LT(sinceClose.elapsed(), 1000) << name;
+        EXPECT_GT(ticks, 10) << name << ": events kept flowing during the wait";
+        // Nothing after the close: no further request, no message, no balloon,
+        // and a later click asks nothing either.
+        win->btnNewsClick();
+        win->btnUpdateClick();
+        win->Timer1Timer();
+        EXPECT_FALSE(win->Timer1->isActive()) << name;
+        EXPECT_FALSE(win->LMDMessageHint1->isShown()) << name;
+        EXPECT_EQ(ctx.messages->Texts(), QStringList()) << name;
+        EXPECT_EQ(silent.Requests().size(), ++asked) << name;
+        win.reset();
+    }
+    const auto requests = silent.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].target, "/news/getlastnews.php");
+    EXPECT_EQ(requests[1].target, "/news/getlastnews.php");
+    EXPECT_EQ(requests[2].target, "/liveupdate/mainappupdate.inf");
     silent.Release();
 }
 

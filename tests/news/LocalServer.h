@@ -24,6 +24,7 @@ struct HttpRequest {
     std::string method, target, version;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
+    int connection = 0;  // connections are numbered from 1 in the order accepted
 
     std::string Header(const std::string& name) const {
         for (const auto& [k, v] : headers) {
@@ -47,6 +48,12 @@ struct HttpResponse {
     std::string body;
     bool hang = false;       // never answer (until the server is released)
     bool sendLength = true;  // without it the body ends when the connection closes
+    // Sends the body one byte at a time, this far apart (a slow server).
+    std::chrono::milliseconds trickle{0};
+    // Answers "Connection: Keep-Alive", then reads (and records) one more
+    // request on the connection if the client sends it, and closes without
+    // answering it: a server that breaks its promise.
+    bool keepAlive = false;
 };
 
 class LocalServer {
@@ -110,8 +117,9 @@ private:
             if (fd < 0)
                 continue;
             std::lock_guard<std::mutex> lock(mutex_);
-            workers_.emplace_back([this, fd] {
-                Serve(fd);
+            const int connection = ++connections_;
+            workers_.emplace_back([this, fd, connection] {
+                Serve(fd, connection);
                 ::close(fd);
             });
         }
@@ -135,13 +143,14 @@ private:
         return true;
     }
 
-    void Serve(int fd) {
+    // Reads one request into `req`; false when none comes.
+    bool ReadRequest(int fd, int connection, HttpRequest& req) {
         std::string data;
         if (!ReadUntil(fd, data, [&] { return data.find("\r\n\r\n") != std::string::npos; })) {
-            return;
+            return false;
         }
         const std::size_t headEnd = data.find("\r\n\r\n");
-        HttpRequest req;
+        req.connection = connection;
         std::size_t lineStart = 0;
         bool firstLine = true;
         while (lineStart < headEnd) {
@@ -167,13 +176,28 @@ private:
         const std::size_t length = lengthText.empty() ? 0 : std::stoul(lengthText);
         const std::size_t bodyStart = headEnd + 4;
         if (!ReadUntil(fd, data, [&] { return data.size() >= bodyStart + length; }))
-            return;
+            return false;
         req.body = data.substr(bodyStart, length);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            requests_.push_back(req);
-        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(req);
+        return true;
+    }
 
+    bool Send(int fd, const char* data, std::size_t size) {
+        std::size_t sent = 0;
+        while (sent < size && !stop_) {
+            const ssize_t n = ::send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return sent == size;
+    }
+
+    void Serve(int fd, int connection) {
+        HttpRequest req;
+        if (!ReadRequest(fd, connection, req))
+            return;
         HttpResponse res = handler_(req);
         if (res.hang) {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -185,14 +209,24 @@ private:
             out += k + ": " + v + "\r\n";
         if (res.sendLength)
             out += "Content-Length: " + std::to_string(res.body.size()) + "\r\n";
-        out += "Connection: close\r\n\r\n";
-        out += res.body;
-        std::size_t sent = 0;
-        while (sent < out.size() && !stop_) {
-            const ssize_t n = ::send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0)
-                break;
-            sent += static_cast<std::size_t>(n);
+        out += res.keepAlive ? "Connection: Keep-Alive\r\n\r\n" : "Connection: close\r\n\r\n";
+        if (res.trickle.count() == 0) {
+            out += res.body;
+            Send(fd, out.data(), out.size());
+        } else if (Send(fd, out.data(), out.size())) {
+            for (char c : res.body) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                if (cv_.wait_for(lock, res.trickle, [this] { return released_; }))
+                    break;
+                lock.unlock();
+                if (!Send(fd, &c, 1))
+                    break;
+            }
+        }
+        if (res.keepAlive) {
+            HttpRequest next;
+            ReadRequest(fd, connection, next);
+            return;
         }
         ::shutdown(fd, SHUT_WR);
     }
@@ -205,6 +239,7 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool released_ = false;
+    int connections_ = 0;
     std::vector<std::thread> workers_;
     std::vector<HttpRequest> requests_;
 };

@@ -28,6 +28,7 @@
 #include "app/ui/Skin.h"
 #include "brand/BrandFile.h"
 #include "brand/ui/FAbout.h"
+#include "common/ui/HtmlView.h"
 #include "keywords/Keywords.h"
 #include "keywords/ui/FastKeywordPane.h"
 #include "keywords/ui/KeywordPane.h"
@@ -212,7 +213,7 @@ void TfrmMain::BuildWindow() {
     auto* wl = new QVBoxLayout(stsWelcome);
     wl->setContentsMargins(0, 0, 0, 0);
     wl->setSpacing(0);
-    prfWelcome = new QTextBrowser(stsWelcome);
+    prfWelcome = new HtmlView(FromBytes(ctx_.appFolder), stsWelcome);
     prfWelcome->setObjectName(QStringLiteral("prfWelcome"));
     prfWelcome->setReadOnly(true);
     prfWelcome->setOpenLinks(false);
@@ -482,6 +483,10 @@ void TfrmMain::RunHandler(const std::function<void()>& action) {
 }
 
 MsgResult TfrmMain::msgMain(MsgKind kind, MsgButtons buttons, const QString& text) {
+    // Once the window has closed, a handler still unwinding asks nothing.
+    if (IdHTTP1->IsShutDown()) {
+        return MsgResult::Cancel;
+    }
     return ctx_.messages->Show(this, kind, buttons, text);
 }
 
@@ -677,8 +682,11 @@ void TfrmMain::CentreBanners() {
 }
 
 void TfrmMain::FormClose() {
-    // Ends every request still waiting; their handlers then finish as failed.
-    IdHTTP1->AbortAll();
+    // Ends every request still waiting and refuses new ones; the handlers
+    // that waited then finish as failed, without a word.
+    Timer1->stop();
+    IdHTTP1->Shutdown();
+    LMDMessageHint1->close();
     QCoreApplication::processEvents();
 }
 
@@ -698,6 +706,9 @@ void TfrmMain::Timer1Timer() {
                 ShowNewsHint(Display(*hint));
             }
         }
+    }
+    if (IdHTTP1->IsShutDown()) {
+        return;  // the window closed during the news check
     }
     CheckForUpdate(true);
 }
@@ -724,6 +735,9 @@ void TfrmMain::WriteLastNewsId(const std::string& id) {
 }
 
 void TfrmMain::ShowNewsHint(const QString& text) {
+    if (IdHTTP1->IsShutDown()) {
+        return;
+    }
     // The centre of the news button, in the top bar's coordinates, taken as a
     // point of the window.
     const QPoint centre(btnNews->x() + btnNews->width() / 2, btnNews->y() + btnNews->height() / 2);
@@ -753,6 +767,9 @@ bool TfrmMain::DownloadFile(const std::string& url, const std::string& localPath
 }
 
 void TfrmMain::CheckForUpdate(bool Quiet) {
+    if (IdHTTP1->IsShutDown()) {
+        return;
+    }
     const UpdateCheck check = CheckUpdateAvailable(*IdHTTP1, ctx_.liveUpdateURL, ctx_.appFolder);
     if (!check.available) {
         if (!Quiet) {

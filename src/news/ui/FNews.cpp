@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/ui/HtmlView.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
 
@@ -119,7 +120,7 @@ TfrmNews::TfrmNews(std::vector<std::string> newsList, HttpClient& http, NewsRequ
     delete oldModel;
     listLayout->addWidget(lvwItems);
 
-    prfEditorNews = new QTextBrowser(bsSkinSplitter1);
+    prfEditorNews = new HtmlView(bsSkinSplitter1);
     prfEditorNews->setObjectName("prfEditorNews");
     prfEditorNews->setReadOnly(true);
     prfEditorNews->setOpenLinks(false);
@@ -217,7 +218,7 @@ void TfrmNews::lvwItemsChange() {
         prfEditorNews->setHtml(Display(body));
         if (writeLastNewsId_)
             writeLastNewsId_(newsId);
-    } else if (!*cancel && !warning.empty()) {
+    } else if (!*cancel && !warning.empty() && !http_.IsShutDown()) {
         messages_.Show(this, MsgKind::Warning, MsgButtons::Ok, QString::fromStdString(warning));
     }
     SetBusyCursor(false);
