@@ -45,7 +45,8 @@ int Run(int argc, char** argv) {
         return ExitOk;
     }
     for (const Command& c : kCommands) {
-        if (name != c.name) continue;
+        if (name != c.name)
+            continue;
         const Args args(argv + 2, argv + argc);
         if (c.argumentCount != AnyArgumentCount && args.size() != c.argumentCount) {
             std::fprintf(stderr, "varnolt-brand: usage: varnolt-brand %s %s\n", c.name,
