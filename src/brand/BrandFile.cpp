@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <system_error>
 
 #include "crypto/AesLib.h"
+#include "util/OutputFile.h"
 #include "util/UUtils.h"
+#include "util/UserFolders.h"
 
 namespace varnolt {
 
@@ -332,7 +336,44 @@ std::string LastNewsIdOf(std::string_view plain) {
     return ExtractTaggedValue(working, LastNewsIdOpen, LastNewsIdClose);
 }
 
+std::string LastNewsIdStateFile(const std::string& appFolder) {
+    const std::string folder = UserStateFolder();
+    if (folder.empty())
+        return {};
+    std::uint8_t digest[Sha1DigestSize];
+    Sha1Digest(digest, appFolder.data(), appFolder.size());
+    static const char* hex = "0123456789abcdef";
+    std::string name = "lastnewsid-";
+    for (std::size_t i = 0; i < 8; ++i) {
+        name += hex[digest[i] >> 4];
+        name += hex[digest[i] & 15];
+    }
+    return folder + name;
+}
+
+namespace {
+
+// The id kept in the user's state folder for `appFolder`; nothing when there
+// is none. The file holds the program folder on its first line (so that it is
+// never taken for another folder's) and the id on its second.
+std::optional<std::string> ReadStateLastNewsId(const std::string& appFolder) {
+    const std::string path = LastNewsIdStateFile(appFolder);
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::string folder, id;
+    if (!std::getline(in, folder) || folder != appFolder || !std::getline(in, id))
+        return std::nullopt;
+    return id;
+}
+
+}  // namespace
+
 std::string ReadLastNewsId(const std::string& appFolder) {
+    // An id kept for a program folder that could not be written comes first.
+    if (std::optional<std::string> kept = ReadStateLastNewsId(appFolder))
+        return *kept;
     const std::string path = appFolder + SettingsFileName;
     if (!FileExists(path))
         return {};
@@ -371,7 +412,19 @@ bool WriteLastNewsId(const std::string& appFolder, const std::string& id) {
     }
     if (!replaced)
         lines.push_back(record);
-    return EncryptMemoryToFile(JoinLines(lines), path);
+    const std::string stateFile = LastNewsIdStateFile(appFolder);
+    std::error_code ec;
+    if (EncryptMemoryToFile(JoinLines(lines), path)) {
+        // The program folder holds the id again: an id kept elsewhere is stale.
+        if (!stateFile.empty())
+            std::filesystem::remove(stateFile, ec);
+        return true;
+    }
+    // A program folder that cannot be written (an installed copy): the id is
+    // kept in the user's state folder instead.
+    if (stateFile.empty() || !MakeFolders(UserStateFolder()))
+        return false;
+    return WriteWholeFile(stateFile, appFolder + "\n" + id + "\n", stateFile, nullptr);
 }
 
 std::string BannerFormatOf(std::string_view bannerFile) {

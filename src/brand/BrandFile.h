@@ -88,18 +88,27 @@ std::string MakeMoneyCaption(const BrandRead& read);
 // markers found in any letter case; empty when there is none.
 std::string LastNewsIdOf(std::string_view plain);
 
-// The stored id of the newest news message the user opened; empty when the
-// settings file is missing, cannot be decrypted or holds no record.
+// The stored id of the newest news message the user opened: the one kept in
+// the user's state folder for this program folder when there is one, else
+// the record of the settings file; empty when the settings file is missing,
+// cannot be decrypted or holds no record.
 std::string ReadLastNewsId(const std::string& appFolder);
 
 // Stores `id` as the LastNewsId record of AppFolder + "dbsettings.dat". The
 // first line holding "<%%LastNewsId%%>" exactly as written gets its record
 // replaced (other text on that line is kept); without such a line the record
-// is added as a new last line. The file is replaced atomically. Returns false,
-// leaving the file as it was, when the file is missing, fails to decrypt, the
-// folder cannot be written, or `id` holds a line break, a NUL byte or the
-// closing marker.
+// is added as a new last line. The file is replaced atomically, and an id kept
+// in the user's state folder is then removed. When the settings file cannot
+// be written (a read-only program folder), the id is kept in the user's state
+// folder instead (LastNewsIdStateFile), the settings file staying as it was.
+// Returns false when the file is missing, fails to decrypt, neither place can
+// be written, or `id` holds a line break, a NUL byte or the closing marker.
 bool WriteLastNewsId(const std::string& appFolder, const std::string& id);
+
+// Where the last news id of `appFolder` is kept when that folder cannot be
+// written: $XDG_STATE_HOME/varnolt/lastnewsid-<first 16 hex digits of the
+// SHA-1 of the folder path>; empty when there is no state folder.
+std::string LastNewsIdStateFile(const std::string& appFolder);
 
 // The banner picture of the chosen Banner entry.
 struct BannerPicture {

@@ -7,11 +7,12 @@
 // and a 10-byte HMAC-SHA1 tag over the ciphertext. Nothing else is stored.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "util/FileError.h"  // the file messages and ExpandedPath
 
 namespace varnolt {
 
@@ -284,35 +285,23 @@ DecryptResult DecryptFileToMemory(const std::string& source, std::string& plain,
                                   std::string* error = nullptr);
 // Decrypts an encrypted byte string held in memory, same rules.
 DecryptResult DecryptBytes(std::string_view encrypted, std::string& plain);
-// Encrypts `plain` with SettingsPassword and atomically replaces `target`
-// (temporary file beside it, fsync, rename). Returns false, with *error set
+// Encrypts `plain` with SettingsPassword and writes `target` through the
+// file layer (util/OutputFile.h: a regular file is replaced atomically, a
+// link is followed, a device or FIFO is written in place). Returns false, with *error set
 // and the old target untouched, on any failure.
 bool EncryptMemoryToFile(std::string_view plain, const std::string& target,
                          std::string* error = nullptr);
 std::string EncryptBytes(std::string_view plain);  // the whole encrypted file image
 
-// Decrypts `source` into `target` (created or emptied first). Throws
-// FileError when the source cannot be opened or the target cannot be created;
+// Decrypts `source` into `target` (a new file replaces the old one). Throws
+// FileError when the source cannot be opened, the target cannot be created or
+// the decrypted bytes cannot be written (the old target is then kept);
 // the outcome of the decryption itself is not reported (a wrong password
 // leaves an empty target).
 void DecryptFile(const std::string& source, const std::string& target);
-// Encrypts `source` and replaces `target` atomically. Throws FileError when
+// Encrypts `source` and writes `target` through the file layer. Throws FileError when
 // the source cannot be opened or the new target cannot be written; the old
 // target then stays as it was and no temporary file is left.
 void EncryptFile(const std::string& source, const std::string& target);
-
-// The path as the messages show it: absolute, with "." and ".." resolved.
-std::string ExpandedPath(const std::string& path);
-// `Cannot read file "<path>". <system text>` and `Cannot write file ...`.
-std::string CannotReadMessage(const std::string& path, int errnum);
-std::string CannotWriteMessage(const std::string& path, int errnum);
-
-// Writes a new file beside `target` through `write`, flushes it to disk and
-// renames it over `target`. When `write` returns false or throws FileError,
-// or anything else fails, the temporary file is removed, `target` stays as it
-// was, *error (if given) gets the message and the result is false.
-bool ReplaceFileAtomically(const std::string& target,
-                           const std::function<bool(TTargetStream& out)>& write,
-                           std::string* error = nullptr);
 
 }  // namespace varnolt

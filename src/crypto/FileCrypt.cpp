@@ -5,13 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 
 #include "crypto/AesLib.h"
+#include "util/FdGuard.h"
 #include "util/FileError.h"
+#include "util/OutputFile.h"
 
 namespace varnolt {
 
@@ -26,34 +26,6 @@ bool ConstantTimeEqual(const std::uint8_t* a, const std::uint8_t* b, std::size_t
     return diff == 0;
 }
 
-std::string SystemText(int errnum) {
-    char buf[256];
-    const char* text = strerror_r(errnum, buf, sizeof buf);
-    return text ? std::string(text) : std::string();
-}
-
-// Closes a file descriptor when it goes out of scope.
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : FFd(fd) {}
-    ~FdGuard() {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int Get() const { return FFd; }
-    // Closes now and reports the result.
-    int Close() {
-        const int fd = FFd;
-        FFd = -1;
-        return fd >= 0 ? ::close(fd) : 0;
-    }
-
-private:
-    int FFd;
-};
-
 // Opens `path` for reading; throws FileError with the open message.
 int OpenForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -67,27 +39,29 @@ int OpenForReading(const std::string& path) {
     return fd;
 }
 
-// Permission bits for a new file: 0666 less the process's umask.
-mode_t NewFileMode() {
-    mode_t mask = 022;
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-            break;
+// Writes `target` through `write` by the rules of the file layer: a replaced
+// file stays as it was unless `write` succeeds and the new file is on disk.
+bool WriteTarget(const std::string& target, const std::function<bool(TTargetStream& out)>& write,
+                 std::string* error) {
+    const std::string shown = ExpandedPath(target);
+    OutputFile file;
+    if (!file.Open(target, shown, error))
+        return false;
+    TFileTarget out(file.Fd(), target);
+    try {
+        if (!write(out)) {
+            file.Abandon();
+            if (error)
+                *error = CannotWriteMessage(shown, out.Error() ? out.Error() : EIO);
+            return false;
         }
+    } catch (const FileError& e) {
+        file.Abandon();
+        if (error)
+            *error = e.what();
+        return false;
     }
-    return 0666 & ~mask;
-}
-
-void SyncFolder(const std::string& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    return file.Commit(error);
 }
 
 }  // namespace
@@ -285,78 +259,6 @@ bool TEncryption::DecryptStream(TSourceStream& source, TTargetStream* target,
 // ---------------------------------------------------------------------------
 // Files
 
-std::string ExpandedPath(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    if (ec)
-        return path;
-    return absolute.lexically_normal().string();
-}
-
-std::string CannotReadMessage(const std::string& path, int errnum) {
-    return "Cannot read file \"" + path + "\". " + SystemText(errnum);
-}
-
-std::string CannotWriteMessage(const std::string& path, int errnum) {
-    return "Cannot write file \"" + path + "\". " + SystemText(errnum);
-}
-
-bool ReplaceFileAtomically(const std::string& target,
-                           const std::function<bool(TTargetStream& out)>& write,
-                           std::string* error) {
-    const std::filesystem::path targetPath(target);
-    const std::string folder = targetPath.parent_path().string();
-    const std::string name = targetPath.filename().string();
-    auto fail = [&](const std::string& message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    if (name.empty())
-        return fail(CannotCreateMessage(ExpandedPath(target), EISDIR));
-
-    std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + name + ".XXXXXX";
-    FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.Get() < 0)
-        return fail(CannotCreateMessage(ExpandedPath(target), errno));
-
-    auto abandon = [&](const std::string& message) {
-        fd.Close();
-        ::unlink(temp.c_str());
-        return fail(message);
-    };
-
-    // The new file takes the permissions of the one it replaces.
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
-    if (::fchmod(fd.Get(), mode) != 0)
-        return abandon(CannotCreateMessage(ExpandedPath(target), errno));
-
-    TFileTarget out(fd.Get(), temp);
-    try {
-        if (!write(out)) {
-            return abandon(
-                CannotWriteMessage(ExpandedPath(target), out.Error() ? out.Error() : EIO));
-        }
-    } catch (const FileError& e) {
-        return abandon(e.what());
-    }
-    if (::fsync(fd.Get()) != 0)
-        return abandon(CannotWriteMessage(ExpandedPath(target), errno));
-    if (fd.Close() != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return fail(CannotWriteMessage(ExpandedPath(target), err));
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return fail(CannotCreateMessage(ExpandedPath(target), err));
-    }
-    SyncFolder(folder);
-    return true;
-}
-
 DecryptResult DecryptBytes(std::string_view encrypted, std::string& plain) {
     SecureZero(plain.data(), plain.size());
     plain.clear();
@@ -423,7 +325,7 @@ std::string EncryptBytes(std::string_view plain) {
 }
 
 bool EncryptMemoryToFile(std::string_view plain, const std::string& target, std::string* error) {
-    return ReplaceFileAtomically(
+    return WriteTarget(
         target,
         [&](TTargetStream& out) {
             TMemorySource source(plain);
@@ -435,24 +337,31 @@ bool EncryptMemoryToFile(std::string_view plain, const std::string& target, std:
 
 void DecryptFile(const std::string& source, const std::string& target) {
     FdGuard in(OpenForReading(source));
-    FdGuard out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.Get() < 0)
-        throw FileError(CannotCreateMessage(ExpandedPath(target), errno));
+    std::string error;
+    OutputFile file;
+    if (!file.Open(target, ExpandedPath(target), &error))
+        throw FileError(error);
     TFileSource sourceStream(in.Get(), source);
-    TFileTarget targetStream(out.Get(), target);
+    TFileTarget targetStream(file.Fd(), target);
     const std::int64_t size = sourceStream.Size();
     {
         TEncryption crypt(SettingsPassword, static_cast<std::int32_t>(CipherBufferSize));
         crypt.DecryptStream(sourceStream, &targetStream, size);
     }
-    in.Close();
-    out.Close();
+    // The outcome of the decryption is not reported, but a target that could
+    // not take the bytes keeps its old content.
+    if (targetStream.Error()) {
+        file.Abandon();
+        throw FileError(CannotWriteMessage(ExpandedPath(target), targetStream.Error()));
+    }
+    if (!file.Commit(&error))
+        throw FileError(error);
 }
 
 void EncryptFile(const std::string& source, const std::string& target) {
     FdGuard in(OpenForReading(source));
     std::string error;
-    const bool ok = ReplaceFileAtomically(
+    const bool ok = WriteTarget(
         target,
         [&](TTargetStream& out) {
             TFileSource sourceStream(in.Get(), source);

@@ -9,6 +9,7 @@
 
 #include "brand/BrandSettings.h"
 #include "util/UUtils.h"
+#include "util/UserFolders.h"
 
 namespace varnolt {
 
@@ -53,10 +54,12 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 bool DownloadFile(HttpClient& http, const std::string& url, const std::string& localPath,
-                  std::size_t maxBytes) {
+                  std::size_t maxBytes, bool* cannotCreate) {
     std::error_code ec;
     std::filesystem::remove(localPath, ec);
     std::FILE* file = std::fopen(localPath.c_str(), "wb");
+    if (cannotCreate)
+        *cannotCreate = file == nullptr;
     if (file == nullptr)
         return false;  // e.g. a read-only program folder
     http.PumpOnce();
@@ -119,10 +122,21 @@ bool IsNewerVersion(std::string_view fileVersion, std::string_view appVersion) {
 UpdateCheck CheckUpdateAvailable(HttpClient& http, const std::string& liveUpdateURL,
                                  const std::string& appFolder) {
     UpdateCheck check;
-    const std::string localPath = appFolder + kUpdateInfoFile;
-    if (!DownloadFile(http, liveUpdateURL + kUpdateInfoFile, localPath) || !FileExists(localPath)) {
-        return check;
+    const std::string url = liveUpdateURL + kUpdateInfoFile;
+    std::string localPath = appFolder + kUpdateInfoFile;
+    bool cannotCreate = false;
+    bool fetched = DownloadFile(http, url, localPath, kMaxUpdateInfo, &cannotCreate);
+    if (cannotCreate) {
+        // A read-only program folder (an installed copy): the description
+        // goes to the user's cache folder.
+        const std::string cache = UserCacheFolder();
+        if (cache.empty() || !MakeFolders(cache))
+            return check;
+        localPath = cache + kUpdateInfoFile;
+        fetched = DownloadFile(http, url, localPath);
     }
+    if (!fetched || !FileExists(localPath))
+        return check;
     check.versionText = ReadIniString(localPath, "APPLICATION", "Version");
     check.available = IsNewerVersion(check.versionText, AppVersion);
     return check;

@@ -18,9 +18,10 @@ inline constexpr std::size_t kMaxUpdateInfo = 1u << 20;
 // Fetches `url` into `localPath`: an old file there is deleted first, and on
 // any failure (the file cannot be created, no connection, an HTTP error
 // status, a broken or oversize transfer) no file is left behind. The pump is
-// run once before the request.
+// run once before the request. *cannotCreate (if given) tells whether the
+// local file could not be created (then no request is made).
 bool DownloadFile(HttpClient& http, const std::string& url, const std::string& localPath,
-                  std::size_t maxBytes = kMaxUpdateInfo);
+                  std::size_t maxBytes = kMaxUpdateInfo, bool* cannotCreate = nullptr);
 
 // The value of `key` in `section` of an ini file (names match in any letter
 // case; surrounding blanks and one pair of quotes are dropped); empty when the
@@ -39,7 +40,9 @@ struct UpdateCheck {
     std::string versionText;  // Version exactly as the file holds it
 };
 
-// Downloads the description file into `appFolder` and reads it.
+// Downloads the description file into `appFolder` and reads it; when no file
+// can be created there (a read-only program folder), the description goes to
+// the user's cache folder (UserCacheFolder) instead.
 UpdateCheck CheckUpdateAvailable(HttpClient& http, const std::string& liveUpdateURL,
                                  const std::string& appFolder);
 

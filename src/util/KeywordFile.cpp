@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
+#include "util/FdGuard.h"
 #include "util/FileError.h"
+#include "util/OutputFile.h"
 #include "util/TextCodec.h"
 
 namespace varnolt {
@@ -74,34 +75,6 @@ std::string DecodeKeywordText(std::string_view bytes) {
     return ToCrLf(Cp1252ToUtf8(bytes));
 }
 
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-std::string WriteFailedMessage(const std::string& path, int errnum) {
-    return "Cannot write file \"" + path + "\". " + std::strerror(errnum);
-}
-
-}  // namespace
-
 std::string LoadKeywordFd(int fd, const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
@@ -135,31 +108,17 @@ std::string LoadKeywordFd(int fd, const std::string& path) {
 }
 
 std::string LoadKeywordFile(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
         throw FileError(CannotOpenMessage(path, errno));
-    return LoadKeywordFd(fd.get(), path);
+    return LoadKeywordFd(fd.Get(), path);
 }
 
 void SaveKeywordFile(const std::string& path, std::string_view text) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (fd.get() < 0)
-        throw FileError(CannotCreateMessage(path, errno));
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t put = ::write(fd.get(), p, left);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError(WriteFailedMessage(path, errno));
-        }
-        p += put;
-        left -= static_cast<std::size_t>(put);
-    }
-    // A failed close can be the first report of a write that did not reach the disk.
-    if (::close(fd.release()) != 0)
-        throw FileError(WriteFailedMessage(path, errno));
+    // The old file stays whole until the new one is on the disk.
+    std::string error;
+    if (!WriteWholeFile(path, text, path, &error))
+        throw FileError(error);
 }
 
 }  // namespace varnolt

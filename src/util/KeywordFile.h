@@ -33,8 +33,10 @@ std::string LoadKeywordFile(const std::string& path);
 std::string LoadKeywordFd(int fd, const std::string& path);
 
 // Writes `text` to `path` unchanged (UTF-8, no byte-order mark), replacing
-// any file of that name. Throws FileError("Cannot create file ...") when the
-// file cannot be created, FileError("Cannot write file ...") when writing fails.
+// any file of that name as a whole (see OutputFile: a link is followed, a
+// device or FIFO is written in place, a failure keeps the old file). Throws FileError("Cannot
+// create file ...") when the file cannot be created, FileError("Cannot write file ...") when
+// writing fails.
 void SaveKeywordFile(const std::string& path, std::string_view text);
 
 // `text` with every line break (CR LF, lone CR, lone LF) written as CR LF.

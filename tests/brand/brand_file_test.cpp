@@ -6,12 +6,16 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "brand/BrandFile.h"
 #include "crypto/AesLib.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
+#include "util/FileTestUtil.h"
 
 namespace varnolt {
 namespace {
@@ -182,22 +186,61 @@ TEST(LastNewsId, UnreachableProgramFolderStoresNothing) {
     EXPECT_FALSE(LoadBrandFile(beyond, 0).has_value());
 }
 
-TEST(LastNewsId, ReadOnlyProgramFolder) {
+// A read-only program folder (an installed copy) keeps the id in the user's
+// state folder, one file per program folder, read back first; a writable one
+// stores it in the settings file as before and drops the kept copy.
+TEST(LastNewsId, ReadOnlyProgramFolderKeepsTheIdInTheStateFolder) {
     TempFolder dir;
+    TempFolder state;
+    struct StateHome {
+        explicit StateHome(const std::string& path) {
+            if (const char* old = std::getenv("XDG_STATE_HOME"))
+                saved = old;
+            setenv("XDG_STATE_HOME", path.c_str(), 1);
+        }
+        ~StateHome() {
+            if (saved)
+                setenv("XDG_STATE_HOME", saved->c_str(), 1);
+            else
+                unsetenv("XDG_STATE_HOME");
+        }
+        std::optional<std::string> saved;
+    } home(state.path() + "st");
     const std::string dat = dir.path() + "dbsettings.dat";
     ASSERT_TRUE(EncryptMemoryToFile("<%%ApplicationName%%>Shop<%%/ApplicationName%%>\r\n", dat));
     const std::string before = ReadFile(dat);
-    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
-    if (access(dir.path().c_str(), W_OK) == 0) {
-        chmod(dir.path().c_str(), 0755);
-        GTEST_SKIP() << "folder permissions do not bind this user (root); "
-                        "FailedWriteLeavesTheFileWhole covers the failing write";
+    const std::string kept = LastNewsIdStateFile(dir.path());
+    EXPECT_EQ(kept.rfind(state.path() + "st/varnolt/lastnewsid-", 0), 0u) << kept;
+    EXPECT_EQ(kept.size(), (state.path() + "st/varnolt/lastnewsid-").size() + 16);
+    EXPECT_NE(LastNewsIdStateFile(dir.path() + "other/"), kept);
+
+    if (!test::LockFolder(dir.path(), true)) {
+        GTEST_SKIP() << "cannot make a folder read-only here";
     }
     auto read = LoadBrandFile(dir.path(), 0);
     EXPECT_TRUE(read && read->settings.ApplicationName == "Shop");
-    EXPECT_FALSE(WriteLastNewsId(dir.path(), "2"));
-    chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(ReadFile(dat), before);
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "");
+    EXPECT_TRUE(WriteLastNewsId(dir.path(), "7"));
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "7");
+    EXPECT_TRUE(WriteLastNewsId(dir.path(), "12"));
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "12");
+    EXPECT_EQ(ReadFile(kept), dir.path() + "\n12\n");
+    EXPECT_EQ(ReadFile(dat), before);  // the settings file is untouched
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"dbsettings.dat"});
+    // A kept id of another folder is never taken for this one's.
+    WriteFile(kept, dir.path() + "x/\n99\n");
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "");
+    WriteFile(kept, dir.path() + "\n12\n");
+    test::LockFolder(dir.path(), false);
+
+    // Writable again: the settings file takes the id and the kept copy goes.
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "12");
+    EXPECT_TRUE(WriteLastNewsId(dir.path(), "13"));
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    EXPECT_EQ(ReadLastNewsId(dir.path()), "13");
+    std::string plain;
+    ASSERT_EQ(DecryptFileToMemory(dat, plain), DecryptResult::Ok);
+    EXPECT_NE(plain.find("<%%LastNewsId%%>13<%%/LastNewsId%%>"), std::string::npos);
 }
 
 TEST(FindBannerPicture, ReadsTheNumberedFileUnderItsOwnName) {

@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <sstream>
 
 #include "news/LiveUpdate.h"
 #include "news/LocalServer.h"
 #include "news/NewsMessages.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
+#include "util/FileTestUtil.h"
 
 namespace varnolt {
 namespace {
@@ -85,11 +88,48 @@ TEST_F(LiveUpdateTest, FailedDownloadLeavesNoFile) {
     EXPECT_EQ(fs::file_size(InfoPath()), kMaxUpdateInfo);
 }
 
-TEST_F(LiveUpdateTest, AFolderWhereTheFileCannotBeCreatedMeansNoUpdate) {
+// A program folder that cannot be written (an installed copy) still gets
+// its updates offered: the description goes to the user's cache folder. A
+// writable folder keeps it beside the program, as before.
+TEST_F(LiveUpdateTest, AReadOnlyProgramFolderUsesTheCacheFolder) {
     Serve("[APPLICATION]\r\nVersion=3.0\r\n");
-    const UpdateCheck check = CheckUpdateAvailable(http_, UpdateUrl(), folder_ + "missing/");
-    EXPECT_FALSE(check.available);
-    EXPECT_TRUE(server_.Requests().empty());
+    const std::string cacheHome = folder_ + "cache";
+    const char* old = std::getenv("XDG_CACHE_HOME");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
+    const std::string cached = cacheHome + "/varnolt/mainappupdate.inf";
+
+    UpdateCheck check = CheckUpdateAvailable(http_, UpdateUrl(), folder_);
+    EXPECT_TRUE(check.available);
+    EXPECT_TRUE(fs::exists(InfoPath()));
+    EXPECT_FALSE(fs::exists(cached));
+
+    const std::string program = folder_ + "program/";
+    fs::create_directory(program);
+    const bool locked = test::LockFolder(program, true);
+    if (locked) {
+        check = CheckUpdateAvailable(http_, UpdateUrl(), program);
+        test::LockFolder(program, false);
+        EXPECT_TRUE(check.available);
+        EXPECT_EQ(check.versionText, "3.0");
+        EXPECT_EQ(Read(cached), "[APPLICATION]\r\nVersion=3.0\r\n");
+        EXPECT_TRUE(fs::is_empty(program));
+    }
+    // A folder that does not exist counts the same; with no cache folder
+    // either, no request is made and no update offered.
+    fs::remove(cached);
+    EXPECT_TRUE(CheckUpdateAvailable(http_, UpdateUrl(), folder_ + "missing/").available);
+    EXPECT_TRUE(fs::exists(cached));
+    const std::size_t requests = server_.Requests().size();
+    setenv("XDG_CACHE_HOME", (InfoPath() + "/under-a-file").c_str(), 1);
+    EXPECT_FALSE(CheckUpdateAvailable(http_, UpdateUrl(), folder_ + "missing/").available);
+    EXPECT_EQ(server_.Requests().size(), requests);
+    if (saved)
+        setenv("XDG_CACHE_HOME", saved->c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
+    if (!locked)
+        GTEST_SKIP() << "cannot make a folder read-only here";
 }
 
 TEST_F(LiveUpdateTest, OffersOnlyAGreaterVersion) {

@@ -281,15 +281,21 @@ int PackSkinCommand(const Args& args) {
         return ExitFailure;
     }
     packed.resize(4 + bound);
-    std::string error;
-    if (!ReplaceFileAtomically(
-            args[1],
-            [&packed](TTargetStream& out) {
-                out.Write(packed.data(), packed.size());
-                return true;
-            },
-            &error)) {
-        std::cerr << error << "\n";
+    try {
+        OutputFile file;
+        const std::string shown = OpenCommandOutput(file, args[1]);
+        if (const int err = WriteAll(file.Fd(), packed.data(), packed.size()); err != 0) {
+            file.Abandon();
+            std::cerr << CannotWriteMessage(shown, err) << "\n";
+            return ExitFailure;
+        }
+        std::string error;
+        if (!file.Commit(&error)) {
+            std::cerr << error << "\n";
+            return ExitFailure;
+        }
+    } catch (const FileError& e) {
+        std::cerr << e.what() << "\n";
         return ExitFailure;
     }
     return ExitOk;

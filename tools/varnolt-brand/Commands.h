@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "util/FileError.h"
+#include "util/OutputFile.h"
+
 namespace varnolt::brand_tool {
 
 using Args = std::vector<std::string>;
@@ -27,6 +30,21 @@ inline constexpr int ExitUsage = 2;
 
 // The message for a settings file that fails the password or tag check.
 inline constexpr const char* DamagedMessage = "wrong password or damaged settings file";
+
+// Opens a command's output: "-" is standard output, any other name a file
+// written through the file layer. Returns the name that messages show; throws
+// FileError ("Cannot create file ...") when the file cannot be created.
+inline std::string OpenCommandOutput(OutputFile& file, const std::string& path) {
+    if (path == "-") {
+        file.OpenStandardOutput();
+        return path;
+    }
+    std::string shown = ExpandedPath(path);
+    std::string error;
+    if (!file.Open(path, shown, &error))
+        throw FileError(error);
+    return shown;
+}
 
 // Settings-file cipher (CryptCommands.cpp).
 int EncryptCommand(const Args& args);

@@ -100,27 +100,17 @@ int EncryptCommand(const Args& args) {
     const std::string& datPath = args[1];
     try {
         Input input(plainPath, false);
-        if (datPath == StandardStream) {
-            TFileTarget out(STDOUT_FILENO, "-");
-            if (!NewCrypt()->EncryptStream(input.Stream(), out)) {
-                if (input.Error())
-                    return Fail(CannotReadMessage(ExpandedPath(plainPath), input.Error()));
-                return Fail(CannotWriteMessage("-", out.Error() ? out.Error() : EIO));
-            }
-            return ExitOk;
+        OutputFile file;
+        const std::string shown = OpenCommandOutput(file, datPath);
+        TFileTarget out(file.Fd(), shown);
+        if (!NewCrypt()->EncryptStream(input.Stream(), out)) {
+            file.Abandon();
+            if (input.Error())
+                return Fail(CannotReadMessage(ExpandedPath(plainPath), input.Error()));
+            return Fail(CannotWriteMessage(shown, out.Error() ? out.Error() : EIO));
         }
         std::string error;
-        const bool ok = ReplaceFileAtomically(
-            datPath,
-            [&](TTargetStream& out) {
-                const bool done = NewCrypt()->EncryptStream(input.Stream(), out);
-                if (!done && input.Error()) {
-                    throw FileError(CannotReadMessage(ExpandedPath(plainPath), input.Error()));
-                }
-                return done;
-            },
-            &error);
-        return ok ? ExitOk : Fail(error);
+        return file.Commit(&error) ? ExitOk : Fail(error);
     } catch (const FileError& e) {
         return Fail(e.what());
     }
@@ -131,38 +121,29 @@ int DecryptCommand(const Args& args) {
     const std::string& plainPath = args[1];
     try {
         Input input(datPath, true);
-        if (plainPath == StandardStream) {
-            // Nothing reaches standard output unless the whole file checks out.
+        OutputFile file;
+        const std::string shown = OpenCommandOutput(file, plainPath);
+        // What is written in place (standard output, a FIFO, a device) cannot
+        // be taken back: nothing goes there unless the whole file checks out.
+        // A replaced file appears only when the whole file checked out.
+        const bool inPlace = file.InPlace();
+        if (inPlace) {
             if (!Decrypt(input, nullptr))
                 return Fail(DamagedMessage);
             if (!input.Rewind())
                 return Fail(CannotReadMessage(ExpandedPath(datPath), errno));
-            TFileTarget out(STDOUT_FILENO, "-");
-            if (!Decrypt(input, &out)) {
-                if (out.Error())
-                    return Fail(CannotWriteMessage("-", out.Error()));
-                return Fail(DamagedMessage);
-            }
-            return ExitOk;
         }
-        // The plain file appears only when the whole file checked out.
-        bool damaged = false;
+        TFileTarget out(file.Fd(), shown);
+        if (!Decrypt(input, &out)) {
+            file.Abandon();
+            if (!inPlace && input.Error())
+                return Fail(CannotReadMessage(ExpandedPath(datPath), input.Error()));
+            if (out.Error())
+                return Fail(CannotWriteMessage(shown, out.Error()));
+            return Fail(DamagedMessage);
+        }
         std::string error;
-        const bool ok = ReplaceFileAtomically(
-            plainPath,
-            [&](TTargetStream& out) {
-                const bool done = Decrypt(input, &out);
-                if (!done && input.Error()) {
-                    throw FileError(CannotReadMessage(ExpandedPath(datPath), input.Error()));
-                }
-                const auto* file = dynamic_cast<const TFileTarget*>(&out);
-                damaged = !done && (!file || file->Error() == 0);
-                return done;
-            },
-            &error);
-        if (ok)
-            return ExitOk;
-        return Fail(damaged ? std::string(DamagedMessage) : error);
+        return file.Commit(&error) ? ExitOk : Fail(error);
     } catch (const FileError& e) {
         return Fail(e.what());
     }

@@ -17,6 +17,7 @@
 #include "keywords/Keywords.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
+#include "util/OutputFile.h"
 
 namespace varnolt {
 namespace {
@@ -242,30 +243,36 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // A file named by -o is replaced only once the whole output is written.
     const bool toFile = opt.haveOutput && opt.output != "-";
     const std::string outName = toFile ? FullPath(opt.output) : std::string("(standard output)");
-    int fd = STDOUT_FILENO;
+    OutputFile out;
     if (toFile) {
-        fd = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            PrintError(CannotCreateMessage(outName, errno));
+        std::string error;
+        if (!out.Open(outName, outName, &error)) {
+            PrintError(error);
             return kExitFailure;
         }
+    } else {
+        out.OpenStandardOutput(outName);
     }
 
     const std::vector<std::string_view> keywords = KeywordLines(text);
     try {
-        FdSink sink(fd);
+        FdSink sink(out.Fd());
         if (opt.typos) {
             GenerateTypos(keywords, opt.kinds, sink);
         } else {
             FormatMatchTypes(keywords, opt.types, sink);
         }
         sink.Flush();
-        if (toFile && ::close(fd) != 0)
-            throw std::system_error(errno, std::generic_category());
     } catch (const std::system_error& e) {
+        out.Abandon();
         PrintError("Cannot write file \"" + outName + "\". " + e.code().message());
+        return kExitFailure;
+    }
+    if (std::string error; !out.Commit(&error)) {
+        PrintError(error);
         return kExitFailure;
     }
     return kExitOk;
