@@ -76,7 +76,7 @@ std::uint64_t LinesOf(const auto& runs) {
 
 // UTF-16 units of one UTF-8 text, as the pane shows it: a valid sequence is
 // one character, any other byte is a character of its own.
-std::size_t Units(std::string_view s) {
+std::size_t UnitsOf(std::string_view s) {
     std::size_t units = 0;
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
@@ -101,14 +101,14 @@ std::size_t Units(std::string_view s) {
 }
 
 // The byte column of the `unit`-th UTF-16 unit of a line.
-std::size_t ColOfUnit(std::string_view s, std::size_t unit) {
+std::size_t ColOf(std::string_view s, std::size_t unit) {
     std::size_t col = 0;
     while (col < s.size() && unit > 0) {
         const auto b = static_cast<unsigned char>(s[col]);
         std::size_t len = 1;
         const std::size_t want = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
         if (want > 1 && col + want <= s.size() &&
-            Units(s.substr(col, want)) == (want == 4 ? 2 : 1)) {
+            UnitsOf(s.substr(col, want)) == (want == 4 ? 2 : 1)) {
             len = want;
         }
         const std::size_t u = len == 4 ? 2 : 1;
@@ -127,6 +127,14 @@ bool IsAscii(std::string_view s) {
 }
 
 }  // namespace
+
+std::size_t PaneText::Units(std::string_view s) {
+    return UnitsOf(s);
+}
+
+std::size_t PaneText::ColOfUnit(std::string_view s, std::size_t unit) {
+    return ColOf(s, unit);
+}
 
 PaneText::Index PaneText::IndexLines(std::string_view text) {
     Index starts;
@@ -260,10 +268,10 @@ std::size_t PaneText::UnitOffset(TextPos pos) const {
             const std::size_t k = run.first + (pos.line - first);
             const std::size_t lineEnd = s.Begin(k) + std::min(pos.col, s.EndOf(k) - s.Begin(k));
             const std::string_view piece = std::string_view(s.bytes).substr(b, lineEnd - b);
-            return units + (ascii ? piece.size() : Units(piece));
+            return units + (ascii ? piece.size() : UnitsOf(piece));
         }
         const std::string_view piece = std::string_view(s.bytes).substr(b, RunBytes(run));
-        units += (ascii ? piece.size() : Units(piece)) + 1;
+        units += (ascii ? piece.size() : UnitsOf(piece)) + 1;
     }
     return units;
 }
@@ -277,7 +285,7 @@ TextPos PaneText::PosAtUnit(std::size_t offset) const {
         const Store& s = StoreOf(run);
         const std::size_t b = s.Begin(run.first);
         const std::string_view piece = std::string_view(s.bytes).substr(b, RunBytes(run));
-        const std::size_t runUnits = ascii ? piece.size() : Units(piece);
+        const std::size_t runUnits = ascii ? piece.size() : UnitsOf(piece);
         if (units + runUnits < offset && r + 1 < doc_->runs.size()) {
             units += runUnits + 1;
             line = doc_->firstLine[r + 1];
@@ -286,10 +294,10 @@ TextPos PaneText::PosAtUnit(std::size_t offset) const {
         // Inside this run: line by line.
         for (std::size_t i = line; i < line + run.count; ++i) {
             const std::string_view l = Line(i);
-            const std::size_t u = ascii ? l.size() : Units(l);
+            const std::size_t u = ascii ? l.size() : UnitsOf(l);
             if (units + u >= offset || i + 1 == total_) {
                 const std::size_t want = std::min(offset - units, u);
-                return TextPos{i, ascii ? want : ColOfUnit(l, want)};
+                return TextPos{i, ascii ? want : ColOf(l, want)};
             }
             units += u + 1;
         }

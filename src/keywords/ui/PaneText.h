@@ -39,6 +39,11 @@ public:
     // Writes CR LF, lone CR, U+2028 and U+2029 as LF, in place.
     static void NormaliseBreaks(std::string& text);
 
+    // UTF-16 units of a UTF-8 text as the pane shows it (a byte that starts
+    // no valid sequence is one character), and the byte column of a unit.
+    static std::size_t Units(std::string_view s);
+    static std::size_t ColOfUnit(std::string_view s, std::size_t unit);
+
     PaneText();
     ~PaneText();
     PaneText(const PaneText&) = delete;
