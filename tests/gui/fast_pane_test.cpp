@@ -2,6 +2,7 @@
 // and on the selection, Undo and Redo, and files dropped on it.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -249,6 +250,32 @@ TEST_F(FastPaneTest, ADroppedFileIsAnnouncedAndDroppedTextIsInserted) {
     drop(&text);
     EXPECT_EQ(dropped.count(), 1);
     EXPECT_EQ(pane.Text(), "new\nkept\n");
+}
+
+TEST_F(FastPaneTest, AssistiveTechnologyReadsTextCaretAndSelection) {
+    pane.SetText("caf\xC3\xA9\nbar\n");
+    auto* view = pane.findChild<LineEditView*>();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::EditableText);
+    QAccessibleTextInterface* t = a->textInterface();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->characterCount(), 9);  // "café", break, "bar", break
+    EXPECT_EQ(t->text(0, 9), QStringLiteral("caf\u00e9\nbar\n"));
+    view->SetSelection(TextPos{0, 3}, TextPos{1, 2});
+    EXPECT_EQ(t->cursorPosition(), 7);
+    int start = -1;
+    int end = -1;
+    ASSERT_EQ(t->selectionCount(), 1);
+    t->selection(0, &start, &end);
+    EXPECT_EQ(start, 3);
+    EXPECT_EQ(end, 7);
+    EXPECT_EQ(t->textAtOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("bar"));
+    EXPECT_EQ(start, 5);
+    t->setCursorPosition(4);
+    EXPECT_EQ(view->Caret(), (TextPos{0, 5})) << "offsets count characters, not bytes";
+    a->editableTextInterface()->insertText(5, QStringLiteral("x"));
+    EXPECT_EQ(pane.Text(), "caf\xC3\xA9\nxbar\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "keywords/ui/LineEditView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QPainter>
@@ -7,6 +8,8 @@
 #include <QStyleOption>
 #include <QTextLine>
 #include <algorithm>
+
+#include "keywords/ui/PaneAccessible.h"
 
 namespace varnolt {
 
@@ -69,6 +72,11 @@ LineEditView::LineEditView(PaneText* text, bool wrap, QWidget* parent)
     });
     connect(hbar_, &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
     setViewportMargins(0, 0, kBarWidth, 0);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&PaneAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
 }
 
 LineEditView::~LineEditView() = default;
@@ -346,6 +354,15 @@ void LineEditView::timerEvent(QTimerEvent* e) {
 }
 
 void LineEditView::AfterCaretMove() {
+    if (QAccessible::isActive()) {
+        const int caret = static_cast<int>(text_->UnitOffset(caret_));
+        QAccessibleTextCursorEvent moved(this, caret);
+        QAccessible::updateAccessibility(&moved);
+        QAccessibleTextSelectionEvent selected(
+            this, static_cast<int>(text_->UnitOffset(SelectionStart())),
+            static_cast<int>(text_->UnitOffset(SelectionEnd())));
+        QAccessible::updateAccessibility(&selected);
+    }
     EnsureCaretVisible();
     RestartBlink();
     viewport()->update();
