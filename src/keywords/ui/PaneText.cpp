@@ -182,7 +182,11 @@ void PaneText::NormaliseBreaks(std::string& text) {
 }
 
 PaneText::PaneText() : doc_(std::make_unique<Doc>()) {}
-PaneText::~PaneText() = default;
+PaneText::~PaneText() {
+    if (releaser_.joinable()) {
+        releaser_.join();
+    }
+}
 
 const PaneText::Store& PaneText::StoreOf(const Run& r) const {
     return r.store == 0 ? doc_->base : doc_->add;
@@ -539,10 +543,24 @@ void PaneText::Clear(TextPos caretBefore) {
 }
 
 void PaneText::Release() {
-    Forget();
+    struct Leaving {
+        std::unique_ptr<Doc> doc;
+        std::vector<Step> undo;
+        std::vector<Step> redo;
+    };
+    auto leaving = std::make_unique<Leaving>();
+    leaving->doc = std::move(doc_);
+    leaving->undo.swap(undo_);
+    leaving->redo.swap(redo_);
     doc_ = std::make_unique<Doc>();
     Reindex(0);
-    malloc_trim(0);
+    if (releaser_.joinable()) {
+        releaser_.join();
+    }
+    releaser_ = std::thread([gone = std::move(leaving)]() mutable {
+        gone.reset();
+        malloc_trim(0);
+    });
 }
 
 }  // namespace varnolt

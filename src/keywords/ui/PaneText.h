@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace varnolt {
@@ -80,7 +81,9 @@ public:
     // Empties the text as one step that Undo takes back, while the text is
     // small enough to keep; a larger one is released at once.
     void Clear(TextPos caretBefore);
-    // Empties the text, forgets Undo and gives every buffer back to the system.
+    // Empties the text, forgets Undo and gives every buffer back to the
+    // system; the freeing runs on a thread of its own, so a big text leaves
+    // without holding up the window.
     void Release();
 
     // A user edit: replaces [from, to) with `lfText` (LF breaks only) and
@@ -111,6 +114,7 @@ private:
     bool AllAscii() const;
     void Forget();
 
+    std::thread releaser_;
     std::unique_ptr<Doc> doc_;
     std::vector<Step> undo_;
     std::vector<Step> redo_;
