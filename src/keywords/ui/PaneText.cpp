@@ -479,10 +479,11 @@ void PaneText::Forget() {
 
 void PaneText::Adopt(std::string&& text, Index&& starts) {
     const bool big = Size() > (std::size_t{1} << 20) || !undo_.empty();
-    Forget();
-    doc_ = std::make_unique<Doc>();
     if (big) {
-        malloc_trim(0);
+        Release();  // the old text leaves on a thread of its own
+    } else {
+        Forget();
+        doc_ = std::make_unique<Doc>();
     }
     Doc& d = *doc_;
     const bool endsOpen = text.empty() || text.back() == '\n';
