@@ -1,23 +1,13 @@
 #include "keywords/ui/KeywordPane.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include "keywords/ui/LineEditView.h"
 #include "util/KeywordFile.h"
 
 namespace varnolt {
-
-namespace {
-
-// Qt keeps line breaks as '\n' only; a lone CR or CR LF from outside becomes one.
-QString ToWidgetText(std::string_view text) {
-    const std::string s = ToLf(text);
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-}  // namespace
 
 std::string EditorText(const QPlainTextEdit& edit) {
     // The raw text keeps every character; blocks are separated by U+2029.
@@ -27,60 +17,93 @@ std::string EditorText(const QPlainTextEdit& edit) {
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
 
-PlainKeywordPane::PlainKeywordPane(const QString& editName, const QString& scrollBarName, bool wrap,
-                                   QWidget* parent)
-    : KeywordPane(parent),
-      edit_(new QPlainTextEdit(this)),
-      scrollBar_(new QScrollBar(Qt::Vertical)) {
+LinePane::LinePane(const QString& editName, const QString& scrollBarName, bool wrap,
+                   QWidget* parent)
+    : KeywordPane(parent), view_(new LineEditView(&text_, wrap, this)) {
     setObjectName(editName + QStringLiteral("Pane"));
-    edit_->setObjectName(editName);
-    scrollBar_->setObjectName(scrollBarName);
-    edit_->setVerticalScrollBar(scrollBar_);
-    edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit_->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    edit_->setUndoRedoEnabled(true);
-    edit_->setTabChangesFocus(false);
+    view_->setObjectName(editName);
+    view_->VerticalBar()->setObjectName(scrollBarName);
+    view_->HorizontalBar()->setObjectName(editName + QStringLiteral("HScroll"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(edit_);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
+    connect(view_, &LineEditView::edited, this, &LinePane::Changed);
+    connect(view_, &LineEditView::fileDropped, this, &KeywordPane::fileDropped);
 }
 
-std::string PlainKeywordPane::Text() const {
-    return EditorText(*edit_);
+LinePane::~LinePane() = default;
+
+void LinePane::Changed() {
+    emit textChanged();
+    const std::size_t count = text_.KeywordCount();
+    if (count != lastCount_) {
+        lastCount_ = count;
+        emit linesChanged(static_cast<qint64>(count));
+    }
 }
 
-void PlainKeywordPane::SetText(std::string_view text) {
-    edit_->setPlainText(ToWidgetText(text));
+std::string LinePane::Text() const {
+    return text_.Text();
 }
 
-bool PlainKeywordPane::IsEmpty() const {
-    return edit_->document()->isEmpty();
+void LinePane::SetText(std::string_view text) {
+    AdoptText(ToLf(text));
 }
 
-void PlainKeywordPane::Clear() {
-    edit_->clear();
+void LinePane::AdoptText(std::string&& text) {
+    if (text.find('\r') != std::string::npos) {
+        text = ToLf(text);
+    }
+    PaneText::Index starts = PaneText::IndexLines(text);
+    SetLines(std::move(text), std::move(starts));
 }
 
-void PlainKeywordPane::AppendLines(std::string_view lines) {
+void LinePane::SetLines(std::string&& textWithLf, PaneText::Index&& starts) {
+    text_.Adopt(std::move(textWithLf), std::move(starts));
+    view_->TextReset();
+    Changed();
+}
+
+bool LinePane::IsEmpty() const {
+    return text_.IsEmpty();
+}
+
+void LinePane::Clear() {
+    text_.Clear(view_->Caret());
+    view_->TextReset();
+    Changed();
+}
+
+void LinePane::AppendLines(std::string_view lines) {
     if (lines.empty()) {
         return;
     }
-    if (IsEmpty()) {
-        edit_->setPlainText(ToWidgetText(lines));
-        return;
+    const bool wasEmpty = text_.IsEmpty();
+    if (lines.find('\r') != std::string_view::npos) {
+        text_.Append(ToLf(lines));
+    } else {
+        text_.Append(lines);
     }
-    // Keep "every line followed by a line break": add after the current text.
-    QTextCursor cursor(edit_->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(ToWidgetText(lines));
+    if (wasEmpty) {
+        view_->TextReset();
+    } else {
+        view_->TextChangedByProgram();
+    }
+    Changed();
 }
 
-void PlainKeywordPane::ScrollToTop() {
-    scrollBar_->setValue(scrollBar_->minimum());
+void LinePane::ScrollToTop() {
+    QScrollBar* bar = view_->VerticalBar();
+    bar->setValue(bar->minimum());
 }
 
-QWidget* PlainKeywordPane::Editor() const {
-    return edit_;
+QScrollBar* LinePane::ScrollBar() const {
+    return view_->VerticalBar();
+}
+
+QWidget* LinePane::Editor() const {
+    return view_;
 }
 
 }  // namespace varnolt
