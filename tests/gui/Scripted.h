@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -19,12 +20,15 @@ struct ShownMessage {
     MsgKind kind;
     MsgButtons buttons;
     QString text;
+    QString caption;  // the title of the window the box belongs to
 };
 
 class ScriptedMessages : public MessageService {
 public:
-    MsgResult Show(QWidget*, MsgKind kind, MsgButtons buttons, const QString& text) override {
-        shown.push_back({kind, buttons, text});
+    MsgResult Show(QWidget* parent, MsgKind kind, MsgButtons buttons,
+                   const QString& text) override {
+        shown.push_back(
+            {kind, buttons, text, parent ? parent->window()->windowTitle() : QString()});
         if (answers.empty()) {
             return MsgResult::Ok;
         }

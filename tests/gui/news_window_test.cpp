@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 
+#include "gui/Scripted.h"
 #include "news/LocalServer.h"
 #include "news/NewsMessages.h"
 #include "news/ui/FNews.h"
@@ -22,20 +23,7 @@ using test::HttpRequest;
 using test::HttpResponse;
 using test::LocalServer;
 
-struct Shown {
-    MsgKind kind;
-    MsgButtons buttons;
-    QString text;
-};
-
-class RecordedMessages : public MessageService {
-public:
-    MsgResult Show(QWidget*, MsgKind kind, MsgButtons buttons, const QString& text) override {
-        shown.push_back({kind, buttons, text});
-        return MsgResult::Ok;
-    }
-    std::vector<Shown> shown;
-};
+using RecordedMessages = testing::ScriptedMessages;
 
 class RecordedShell : public ShellService {
 public:
@@ -74,10 +62,10 @@ protected:
         });
     }
 
-    std::unique_ptr<TfrmNews> Open(std::vector<std::string> lines) {
-        auto w =
-            std::make_unique<TfrmNews>(std::move(lines), http_, request_, messages_, shell_,
-                                       [this](const std::string& id) { stored_.push_back(id); });
+    std::unique_ptr<TfrmNews> Open(std::vector<std::string> lines, QWidget* owner = nullptr) {
+        auto w = std::make_unique<TfrmNews>(
+            std::move(lines), http_, request_, messages_, shell_,
+            [this](const std::string& id) { stored_.push_back(id); }, owner);
         w->show();
         QCoreApplication::processEvents();
         return w;
@@ -185,10 +173,14 @@ TEST_F(NewsWindowTest, AFailedFetchWarnsAndKeepsThePreviousBody) {
     Reply("12", "Hello\xAFOK");
     Reply("11", " INVALIDNEWS\r\n");
     Reply("10", "bad $zz escape\xAFOK");
-    auto w = Open({"12^A^d", "11^B^d", "10^C^d"});
+    QWidget main;
+    main.setWindowTitle(QStringLiteral("Shop v2.0"));
+    auto w = Open({"12^A^d", "11^B^d", "10^C^d"}, &main);
     w->lvwItems->setCurrentItem(w->lvwItems->topLevelItem(0));
     w->lvwItems->setCurrentItem(w->lvwItems->topLevelItem(1));
     ASSERT_EQ(messages_.shown.size(), 1u);
+    // The warning is the main window's, with the application's caption.
+    EXPECT_EQ(messages_.shown[0].caption, QStringLiteral("Shop v2.0"));
     EXPECT_EQ(messages_.shown[0].kind, MsgKind::Warning);
     EXPECT_EQ(messages_.shown[0].buttons, MsgButtons::Ok);
     EXPECT_EQ(messages_.shown[0].text, kMsgNewsItemTrouble);

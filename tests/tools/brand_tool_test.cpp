@@ -80,10 +80,12 @@ TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
                         Tag("BranderType", "gold") + "<%%AffiliateURL%%>never closed\r\n";
     for (int n = 1; n <= 17; ++n)
         plain += Tag("Welcome" + std::to_string(n), "w");
-    plain += Tag("Banner1", "pic.gif") + Tag("Banner2", "x.tiff^http://x/");
+    plain += Tag("Banner1", "pic.gif") + Tag("Banner2", "x.tiff^http://x/") +
+             Tag("Banner3", "logo.EMF^http://x/");
     plain += Tag("Link1", "a^u") + Tag("Link3", "c^u");
     ASSERT_TRUE(EncryptMemoryToFile(plain, dat));
     WriteFile(dir.path() + "banner2.dat", "tiff");
+    WriteFile(dir.path() + "banner3.dat", "emf");
 
     Result r = RunTool({"show", "--json", dat});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -96,6 +98,8 @@ TEST(BrandShow, WarnsAboutWhatTheProgramIgnores) {
         "Banner1 has no caret",
         "Banner1: banner1.dat is missing",
         "Banner2: \\\"x.tiff\\\" has no known picture extension",
+        "Banner3: \\\"logo.EMF\\\" is a Windows metafile, which is not shown on this platform; "
+        "use gif, png, jpg, bmp or ico",
     };
     for (const char* warning : expected)
         EXPECT_NE(r.out.find(warning), std::string::npos) << warning << "\n" << r.out;

@@ -115,6 +115,11 @@ void CheckBannerFiles(const BrandRead& read, const std::filesystem::path& folder
             warnings.push_back(name + ": \"" + file +
                                "\" has no known picture extension (gif, bmp, ico, wmf, emf, jpg, "
                                "jpeg, png); the banner strip stays hidden");
+        } else if (const std::string format = BannerFormatOf(file);
+                   format == "wmf" || format == "emf") {
+            warnings.push_back(name + ": \"" + file +
+                               "\" is a Windows metafile, which is not shown on this platform; "
+                               "use gif, png, jpg, bmp or ico; the banner strip stays hidden");
         }
     }
 }

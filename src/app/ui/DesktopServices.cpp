@@ -18,12 +18,20 @@ namespace {
 const char* const kLiveUpdateURL = "http://update.varnolt.example/liveupdate/varnolt/";
 }  // namespace
 
+QString MessageBoxText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
 MsgResult QtMessageService::Show(QWidget* parent, MsgKind kind, MsgButtons buttons,
                                  const QString& text) {
     QMessageBox box(parent);
     box.setIcon(kind == MsgKind::Warning ? QMessageBox::Warning : QMessageBox::Information);
     box.setWindowTitle(parent ? parent->window()->windowTitle() : QStringLiteral("Varnolt"));
-    box.setText(text);
+    box.setText(MessageBoxText(text));
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     } else {

@@ -4,6 +4,10 @@
 
 namespace varnolt {
 
+// A message text as the box draws it: each line break of the program's texts
+// (CR LF, LF CR, a lone LF or a lone CR) becomes one LF.
+QString MessageBoxText(const QString& text);
+
 class QtMessageService : public MessageService {
 public:
     MsgResult Show(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) override;

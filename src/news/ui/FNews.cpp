@@ -219,7 +219,10 @@ void TfrmNews::lvwItemsChange() {
         if (writeLastNewsId_)
             writeLastNewsId_(newsId);
     } else if (!*cancel && !warning.empty() && !http_.IsShutDown()) {
-        messages_.Show(this, MsgKind::Warning, MsgButtons::Ok, QString::fromStdString(warning));
+        // The main window's message box, with the application's caption, as
+        // every other message of the program.
+        QWidget* owner = parentWidget() ? parentWidget()->window() : this;
+        messages_.Show(owner, MsgKind::Warning, MsgButtons::Ok, QString::fromStdString(warning));
     }
     SetBusyCursor(false);
     LoadingNews = false;
