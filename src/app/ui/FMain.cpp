@@ -11,6 +11,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 #include "app/ui/CrashReport.h"
 #include "app/ui/WindowText.h"
@@ -42,6 +43,9 @@ using window_text::FromBytes;
 TfrmMain::TfrmMain(AppContext context, QWidget* parent)
     : QWidget(parent), ctx_(std::move(context)) {
     setObjectName(QStringLiteral("frmMain"));
+    if (!ctx_.http) {
+        throw std::invalid_argument("the main window needs the HTTP client of its context");
+    }
     IdHTTP1 = ctx_.http;
     BuildWindow();
     ConnectHandlers();

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: the welcome page, the two keyword pages, the top bar with
-// the brand buttons, the banner strip and the link bar.
+// the brand buttons, the banner strip and the link bar. The window is a shell
+// over those widgets; it keeps the controls of its design as members that
+// point into them, and its handlers read the controls and call the core.
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -37,6 +39,7 @@ struct NewsRequest;
 class TfrmMain : public QWidget {
     Q_OBJECT
 public:
+    // `context` must carry every service, the HTTP client included.
     explicit TfrmMain(AppContext context, QWidget* parent = nullptr);
     ~TfrmMain() override;
 

@@ -5,6 +5,7 @@
 // The page is built from a description and lays itself out when resized.
 #include <QString>
 #include <QWidget>
+#include <cstddef>
 #include <vector>
 
 class QCheckBox;
