@@ -12,6 +12,7 @@
 
 #include "app/ui/FMain.h"
 #include "app/ui/Skin.h"
+#include "common/ui/WindowHttpClient.h"
 #include "keywords/ui/KeywordPane.h"
 
 namespace {
@@ -52,6 +53,7 @@ void BM_GenerateAllKinds(benchmark::State& state) {
     varnolt::AppContext ctx;
     ctx.appFolder = dir.path().toStdString() + "/";
     ctx.messages = std::make_shared<NoMessages>();
+    ctx.http = varnolt::MakeWindowHttpClient();
     varnolt::TfrmMain win(ctx);
     win.Timer1->stop();
     win.show();

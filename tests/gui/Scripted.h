@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "app/ui/FMain.h"
-#include "app/ui/Services.h"
+#include "common/ui/Services.h"
+#include "common/ui/WindowHttpClient.h"
 
 namespace varnolt::testing {
 
@@ -110,6 +111,7 @@ struct TestContext {
         c.dialogs = dialogs;
         c.shell = shell;
         c.registry = registry;
+        c.http = MakeWindowHttpClient();
         c.randomSeed = [] { return 12345u; };
         return c;
     }

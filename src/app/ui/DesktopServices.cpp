@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "common/ui/WindowHttpClient.h"
 #include "util/UUtils.h"
 
 namespace varnolt {
@@ -133,6 +134,7 @@ AppContext DesktopContext() {
     ctx.dialogs = std::make_shared<QtFileDialogService>();
     ctx.shell = std::make_shared<DesktopShell>();
     ctx.registry = std::make_shared<DesktopRegistry>();
+    ctx.http = MakeWindowHttpClient();
     ctx.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
     return ctx;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The desktop implementations of the service interfaces.
-#include "app/ui/Services.h"
+#include "common/ui/Services.h"
 
 namespace varnolt {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: the welcome page, the two keyword pages, the top bar with
-// the brand buttons, the banner strip and the link bar.
-#include <QLabel>
-#include <QPointer>
+// the brand buttons, the banner strip and the link bar. The window is a shell
+// over those widgets; it keeps the controls of its design as members that
+// point into them, and its handlers read the controls and call the core.
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -13,12 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/Services.h"
+#include "app/ui/BannerStrip.h"
+#include "app/ui/Labels.h"
+#include "app/ui/LinkBar.h"
+#include "app/ui/TopBar.h"
 #include "brand/BrandSettings.h"
+#include "common/ui/Services.h"
+#include "keywords/ui/KeywordFileDialog.h"
+#include "keywords/ui/KeywordPage.h"
 
 class QCheckBox;
 class QFrame;
-class QMovie;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
@@ -31,50 +36,10 @@ class HttpClient;
 class KeywordPane;
 struct NewsRequest;
 
-// A label that reports clicks (banner pictures).
-class ClickLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
-// An underlined link label with a hand cursor that turns blue under the mouse
-// and opens its target through the desktop when clicked.
-class LinkLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit LinkLabel(QWidget* parent = nullptr);
-    void SetTarget(const QString& url) { target_ = url; }
-    QString Target() const { return target_; }
-signals:
-    void linkClicked(const QString& target);
-
-protected:
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    void SetHot(bool hot);
-    QString target_;
-};
-
-// The file dialogs of the keyword pages: a title, a filter and the memory of
-// the last file chosen with them.
-struct KeywordFileDialog {
-    QString title;
-    QString filter;
-    QString lastFile;  // empty until a file was chosen
-};
-
 class TfrmMain : public QWidget {
     Q_OBJECT
 public:
+    // `context` must carry every service, the HTTP client included.
     explicit TfrmMain(AppContext context, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
@@ -118,9 +83,10 @@ public:
     std::string ReadLastNewsId();
     void WriteLastNewsId(const std::string& id);
 
-    // The HTTP client of the news service and the update check. While a
-    // request waits, the window keeps handling its events.
-    std::unique_ptr<HttpClient> IdHTTP1;
+    // The HTTP client of the news service and the update check, from the
+    // construction argument. While a request waits, the window keeps
+    // handling its events.
+    std::shared_ptr<HttpClient> IdHTTP1;
     Balloon* LMDMessageHint1 = nullptr;
 
     // --- Keyword pages ---------------------------------------------------
@@ -149,22 +115,22 @@ public:
     QFrame* bsSkinPanel14 = nullptr;
     QPushButton* bsSkinButton1 = nullptr;
     QWidget* stsMain = nullptr;
-    QFrame* bsSkinPanel1 = nullptr;
+    TopBar* bsSkinPanel1 = nullptr;
     QPushButton* btnMakeMoney = nullptr;
     QPushButton* btnAbout = nullptr;
     QToolButton* btnNews = nullptr;
     QToolButton* btnUpdate = nullptr;
     QToolButton* btnHelp = nullptr;
-    QFrame* panBanner = nullptr;
+    BannerStrip* panBanner = nullptr;
     ClickLabel* imgBanner = nullptr;
     ClickLabel* gifBanner = nullptr;
-    QFrame* panLinks = nullptr;
+    LinkBar* panLinks = nullptr;
     LinkLabel* lblLink1URL = nullptr;
     LinkLabel* lblLink2URL = nullptr;
     QTabWidget* pgcMain = nullptr;
 
     // "Typo Generator"
-    QWidget* stsWelcomeActions = nullptr;
+    KeywordPage* stsWelcomeActions = nullptr;
     KeywordPane* memInput = nullptr;
     KeywordPane* memOutput = nullptr;
     QCheckBox* chkSkip = nullptr;
@@ -180,7 +146,7 @@ public:
     QPushButton* btnSaveOutput = nullptr;
 
     // "Ad Words"
-    QWidget* bsSkinTabSheet1 = nullptr;
+    KeywordPage* bsSkinTabSheet1 = nullptr;
     KeywordPane* memAInput = nullptr;
     KeywordPane* memAOutput = nullptr;
     QCheckBox* chkBroad = nullptr;
@@ -209,22 +175,15 @@ protected:
 
 private:
     void BuildWindow();
+    void BuildKeywordPages();
     void ApplyBrand(const std::string& makeMoneyCaption);
     void ShowBanner();
-    QWidget* BuildKeywordPage(bool typoPage);
-    void LayoutKeywordPage(QWidget* page);
-    void LayoutTopBar();
-    void LayoutLinks();
     void ConnectHandlers();
-    std::optional<QString> RunOpenDialog();
-    std::optional<QString> RunSaveDialog();
     void LoadInto(KeywordPane* pane);
     void SaveFrom(KeywordPane* pane);
-    FileDialogRequest DialogRequest(const KeywordFileDialog& dialog) const;
 
     AppContext ctx_;
     bool shown_ = false;
-    QMovie* bannerMovie_ = nullptr;
 };
 
 }  // namespace varnolt

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/Services.h"
+#include "common/ui/Services.h"
 #include "news/HttpClient.h"
 #include "news/NewsProtocol.h"
 

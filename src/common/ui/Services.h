@@ -14,6 +14,8 @@ class QWidget;
 
 namespace varnolt {
 
+class HttpClient;
+
 enum class MsgKind { Warning, Information };
 enum class MsgButtons { Ok, OkCancel };
 enum class MsgResult { Ok, Cancel };
@@ -65,6 +67,9 @@ struct AppContext {
     std::shared_ptr<FileDialogService> dialogs;
     std::shared_ptr<ShellService> shell;
     std::shared_ptr<RegistryService> registry;
+    // The client of the news service and the update check; a window that
+    // closes ends every request of it still in flight. Required.
+    std::shared_ptr<HttpClient> http;
     // Seed for the random picks of the brand settings; the clock when empty.
     std::function<std::uint32_t()> randomSeed;
 };

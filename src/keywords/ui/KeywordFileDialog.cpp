@@ -1,0 +1,43 @@
+#include "keywords/ui/KeywordFileDialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace varnolt {
+
+FileDialogRequest KeywordFileDialog::DialogRequest(const QString& firstFolder) const {
+    if (lastFile.isEmpty()) {
+        return {title, filter, firstFolder, QString()};
+    }
+    const QFileInfo last(lastFile);
+    return {title, filter, last.absolutePath(), last.fileName()};
+}
+
+std::optional<QString> KeywordFileDialog::RunOpenDialog(FileDialogService& dialogs, QWidget* parent,
+                                                        const QString& firstFolder) {
+    const FileDialogRequest req = DialogRequest(firstFolder);
+    std::optional<QString> chosen = dialogs.OpenFile(parent, req);
+    if (chosen && !chosen->isEmpty()) {
+        lastFile = QFileInfo(QDir(req.directory), *chosen).absoluteFilePath();
+        return lastFile;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> KeywordFileDialog::RunSaveDialog(FileDialogService& dialogs, QWidget* parent,
+                                                        const QString& firstFolder) {
+    const FileDialogRequest req = DialogRequest(firstFolder);
+    std::optional<QString> chosen = dialogs.SaveFile(parent, req);
+    if (!chosen || chosen->isEmpty()) {
+        return std::nullopt;
+    }
+    QString path = QFileInfo(QDir(req.directory), *chosen).absoluteFilePath();
+    // A name whose extension is not ".txt" (in any case) gets ".txt" added.
+    if (QFileInfo(path).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0) {
+        path += QStringLiteral(".txt");
+    }
+    lastFile = path;
+    return path;
+}
+
+}  // namespace varnolt

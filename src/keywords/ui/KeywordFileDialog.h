@@ -1,0 +1,29 @@
+#pragma once
+// The file dialogs of the keyword pages: a title, a filter and the memory of
+// the last file chosen with them.
+#include <QString>
+#include <optional>
+
+#include "common/ui/Services.h"
+
+class QWidget;
+
+namespace varnolt {
+
+struct KeywordFileDialog {
+    QString title;
+    QString filter;
+    QString lastFile;  // empty until a file was chosen
+
+    // The first time a dialog opens in `firstFolder`; afterwards in the
+    // folder of its last file, with that file's name filled in.
+    FileDialogRequest DialogRequest(const QString& firstFolder) const;
+    // The existing file chosen, as an absolute path, or nothing.
+    std::optional<QString> RunOpenDialog(FileDialogService& dialogs, QWidget* parent,
+                                         const QString& firstFolder);
+    // The name chosen, as an absolute path ending in ".txt", or nothing.
+    std::optional<QString> RunSaveDialog(FileDialogService& dialogs, QWidget* parent,
+                                         const QString& firstFolder);
+};
+
+}  // namespace varnolt

@@ -1,0 +1,203 @@
+#include "keywords/ui/KeywordPage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "keywords/Keywords.h"
+#include "keywords/ui/FastKeywordPane.h"
+#include "keywords/ui/KeywordPane.h"
+
+namespace varnolt {
+
+namespace {
+
+constexpr int kPaneTop = 53;
+constexpr int kPaneWidth = 279;
+constexpr int kPaneHeight = 379;
+constexpr int kInputLeft = 16;
+constexpr int kOutputLeft = 495;
+constexpr int kPaneBottomGap = KeywordPage::kDesignHeight - (kPaneTop + kPaneHeight);
+constexpr int kOutputRightGap = KeywordPage::kDesignWidth - kOutputLeft;
+constexpr int kButtonRow = 438;
+constexpr int kButtonRowGap = KeywordPage::kDesignHeight - kButtonRow;
+constexpr int kCaptionTop = 30;
+constexpr int kOptionLeft = 334;
+constexpr int kOptionWidth = 150;
+constexpr int kOptionCentre = 409;
+constexpr int kActionLeft = 328;
+constexpr int kActionWidth = 125;
+constexpr int kActionCentre = 390;
+constexpr int kClearOutputLeft = 496;
+constexpr int kSaveOutputLeft = 608;
+
+QString Latin1(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The left edge that puts a control's centre at the same fraction of `width`
+// as `designCentre` is of the design page width.
+int CentredLeft(int width, int designCentre, int controlWidth) {
+    double centre = static_cast<double>(designCentre) * width / KeywordPage::kDesignWidth;
+    return static_cast<int>(std::lround(centre - controlWidth / 2.0));
+}
+
+QPushButton* MakeButton(QWidget* parent, const NamedCaption& named, int x, int y, int w) {
+    auto* b = new QPushButton(named.caption, parent);
+    b->setObjectName(named.name);
+    b->setGeometry(x, y, w, 20);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const NamedCaption& named, int x, int y, bool bold = false) {
+    auto* l = new QLabel(named.caption, parent);
+    l->setObjectName(named.name);
+    if (bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    l->adjustSize();
+    l->move(x, y);
+    return l;
+}
+
+const QString kInputCaption = QStringLiteral("Enter one word or phrase per line:");
+const QString kClear = QStringLiteral("Clear");
+
+}  // namespace
+
+KeywordPageDesign TypoPageDesign() {
+    KeywordPageDesign d;
+    d.objectName = QStringLiteral("stsWelcomeActions");
+    d.title = {QStringLiteral("lblTitle"), QStringLiteral("Generate Misspelled Keywords")};
+    d.inputCaption = {QStringLiteral("lblInput"), kInputCaption};
+    d.outputCaption = {QStringLiteral("lblOutput"), QStringLiteral("Misspelled Keywords:")};
+    d.inputName = QStringLiteral("memInput");
+    d.inputScrollBarName = QStringLiteral("bsSkinScrollBar1");
+    d.outputName = QStringLiteral("memOutput");
+    d.outputScrollBarName = QStringLiteral("scbResults");
+    for (const TypoKindRow& row : TypoKindTable()) {
+        d.options.push_back({Latin1(row.objectName), Latin1(row.caption)});
+    }
+    d.optionTops = {56, 84, 113, 142, 171, 200};
+    d.action = {QStringLiteral("btnGenerate"), QStringLiteral("Generate")};
+    d.actionBelowLastOption = 246 - 200;
+    d.clearInputName = QStringLiteral("btnClearInput");
+    d.loadInputName = QStringLiteral("btnLoadInput");
+    d.clearOutputName = QStringLiteral("btnClearOutput");
+    d.saveOutputName = QStringLiteral("btnSaveOutput");
+    return d;
+}
+
+KeywordPageDesign AdWordsPageDesign() {
+    KeywordPageDesign d;
+    d.objectName = QStringLiteral("bsSkinTabSheet1");
+    d.title = {QStringLiteral("lblATitle"), QStringLiteral("Format AdWords")};
+    d.inputCaption = {QStringLiteral("lblAInput"), kInputCaption};
+    d.outputCaption = {QStringLiteral("lblAOutput"), QStringLiteral("Formatted keywords:")};
+    d.inputName = QStringLiteral("memAInput");
+    d.inputScrollBarName = QStringLiteral("bsSkinScrollBar2");
+    d.outputName = QStringLiteral("memAOutput");
+    d.outputScrollBarName = QStringLiteral("scbAResult");
+    for (const MatchOptionRow& row : MatchOptionTable()) {
+        d.options.push_back({Latin1(row.objectName), Latin1(row.caption)});
+    }
+    d.optionTops = {56, 84, 113, 142, 168};
+    d.action = {QStringLiteral("btnFormat"), QStringLiteral("Format")};
+    d.actionBelowLastOption = 206 - 168;
+    d.clearInputName = QStringLiteral("btnClearAInput");
+    d.loadInputName = QStringLiteral("btnLoadAInput");
+    d.clearOutputName = QStringLiteral("btnClearAOutput");
+    d.saveOutputName = QStringLiteral("btnSaveAOutput");
+    return d;
+}
+
+std::vector<int> OptionTops(const KeywordPageDesign& design, std::size_t count) {
+    const std::vector<int>& given = design.optionTops;
+    std::vector<int> tops(given.begin(), given.begin() + std::min(count, given.size()));
+    const int step = given.size() >= 2 ? given[given.size() - 1] - given[given.size() - 2] : 29;
+    while (tops.size() < count) {
+        tops.push_back(tops.empty() ? 0 : tops.back() + step);
+    }
+    return tops;
+}
+
+KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWidget(parent) {
+    setObjectName(design.objectName);
+    MakeLabel(this, design.title, 14, 8, true);
+    MakeLabel(this, design.inputCaption, 15, kCaptionTop);
+    outputCaption_ = MakeLabel(this, design.outputCaption, kOutputLeft, kCaptionTop);
+
+    input_ = new PlainKeywordPane(design.inputName, design.inputScrollBarName, true, this);
+    // Output panes take whole tool runs at once, so they draw only what is on screen.
+    output_ = new FastKeywordPane(design.outputName, design.outputScrollBarName, this);
+    input_->setGeometry(kInputLeft, kPaneTop, kPaneWidth, kPaneHeight);
+    output_->setGeometry(kOutputLeft, kPaneTop, kPaneWidth, kPaneHeight);
+
+    const std::vector<int> tops = OptionTops(design, design.options.size());
+    for (std::size_t i = 0; i < design.options.size(); ++i) {
+        auto* c = new QCheckBox(design.options[i].caption, this);
+        c->setObjectName(design.options[i].name);
+        c->setGeometry(kOptionLeft, tops[i], kOptionWidth, 23);
+        c->setChecked(false);
+        options_.push_back(c);
+    }
+    const int actionTop = (tops.empty() ? 0 : tops.back()) + design.actionBelowLastOption;
+    action_ = MakeButton(this, design.action, kActionLeft, actionTop, kActionWidth);
+    clearInput_ = MakeButton(this, {design.clearInputName, kClear}, 16, kButtonRow, 105);
+    loadInput_ =
+        MakeButton(this, {design.loadInputName, QStringLiteral("Load")}, 128, kButtonRow, 105);
+    clearOutput_ =
+        MakeButton(this, {design.clearOutputName, kClear}, kClearOutputLeft, kButtonRow, 105);
+    saveOutput_ = MakeButton(this, {design.saveOutputName, QStringLiteral("Save")}, kSaveOutputLeft,
+                             kButtonRow, 105);
+    resize(kDesignWidth, kDesignHeight);
+}
+
+QCheckBox* KeywordPage::Option(const QString& name) const {
+    for (QCheckBox* c : options_) {
+        if (c->objectName() == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+void KeywordPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Layout();
+}
+
+void KeywordPage::Layout() {
+    // Captions fit their text in whatever font the skin gives them.
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        label->adjustSize();
+    }
+    // The panes keep their edges, the option column and the action button
+    // their centres, the buttons below the panes their distance to the bottom.
+    const int w = width();
+    const int h = height();
+    const int paneHeight = std::max(40, h - kPaneTop - kPaneBottomGap);
+    const int rightPane = w - kOutputRightGap;
+    input_->setGeometry(kInputLeft, kPaneTop, kPaneWidth, paneHeight);
+    output_->setGeometry(rightPane, kPaneTop, kPaneWidth, paneHeight);
+    outputCaption_->move(rightPane, kCaptionTop);
+    const int optionLeft = CentredLeft(w, kOptionCentre, kOptionWidth);
+    for (QCheckBox* c : options_) {
+        c->move(optionLeft, c->y());
+    }
+    action_->move(CentredLeft(w, kActionCentre, kActionWidth), action_->y());
+    const int row = h - kButtonRowGap;
+    clearInput_->move(16, row);
+    loadInput_->move(128, row);
+    clearOutput_->move(w - (kDesignWidth - kClearOutputLeft), row);
+    saveOutput_->move(w - (kDesignWidth - kSaveOutputLeft), row);
+}
+
+}  // namespace varnolt
