@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMovie>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -18,6 +20,7 @@
 #include <memory>
 
 #include "Scripted.h"
+#include "app/ui/BannerStrip.h"
 #include "app/ui/FMain.h"
 #include "app/ui/Skin.h"
 #include "brand/ui/FAbout.h"
@@ -200,6 +203,33 @@ TEST_F(BrandWindowTest, ReadOnlyProgramFolderStartsWithItsBrand) {
         << "nothing written beside the program";
     QFile::setPermissions(ctx.dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A GIF of two 1x1 frames of 10 ms and no loop block, which by itself plays once.
+TEST(BannerStrip, AnAnimatedBannerPlaysInALoop) {
+    const char frame[] =
+        "\x21\xF9\x04\x00\x01\x00\x00\x00"          // 10 ms
+        "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00"  // 1x1
+        "\x02\x02\x44\x01\x00";                     // one pixel
+    QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13);
+    gif.append("\x00\x00\x00\xFF\xFF\xFF", 6);
+    gif.append(frame, sizeof frame - 1).append(frame, sizeof frame - 1).append('\x3B');
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("banner1.dat"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(gif);
+    file.close();
+
+    BannerStrip strip;
+    ASSERT_TRUE(strip.ShowPicture(path, "gif"));
+    QMovie* movie = strip.gifBanner->movie();
+    ASSERT_NE(movie, nullptr);
+    int starts = 0;
+    QObject::connect(movie, &QMovie::started, [&] { ++starts; });
+    QTest::qWait(400);  // twenty frames' time: several rounds of two frames
+    EXPECT_GE(starts, 2);
+    EXPECT_EQ(movie->state(), QMovie::Running);
 }
 
 }  // namespace

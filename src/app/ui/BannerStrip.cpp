@@ -45,6 +45,9 @@ bool BannerStrip::ShowPicture(const QString& path, const QByteArray& format) {
         imgBanner->hide();
         gifBanner->setMovie(movie);
         gifBanner->resize(movie->currentImage().size());
+        // The banner plays in a loop, whatever loop count the file holds
+        // (a GIF without one would play once).
+        connect(movie, &QMovie::finished, movie, &QMovie::start);
         movie->start();
         setFixedHeight(gifBanner->height() + 10);
     } else {
