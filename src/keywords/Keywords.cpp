@@ -153,8 +153,8 @@ constexpr TypoKindRow kTypoKinds[] = {
     {"--double-letters", "Double letters", "chkDouble", DoubledLetters},
     {"--reverse-letters", "Reverse letters", "chkReverse", ReversedLetters},
     {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces},
-    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys},
-    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys},
+    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys, true},
+    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys, true},
 };
 static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
 
@@ -229,14 +229,19 @@ TypoKinds TypoKinds::Of(std::initializer_list<std::string_view> options) {
 
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
                    LineSink& out) {
-    // One index and one lower-case buffer serve every keyword.
+    // One index and one lower-case buffer serve every keyword; the keyword
+    // is lower-cased only when a chosen kind reads it.
+    bool needLower = false;
+    for (std::size_t i = 0; i < std::size(kTypoKinds); ++i)
+        needLower = needLower || (kinds.Has(i) && kTypoKinds[i].readsLower);
     CharIndex ci;
     std::string lower;
     for (std::string_view kw : keywords) {
         ci.Build(kw);
         // Lower-casing changes only ASCII bytes, so the index fits both.
-        LowerInto(lower, kw);
-        const TypoWord word{kw, lower, ci};
+        if (needLower)
+            LowerInto(lower, kw);
+        const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci};
         for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
             if (kinds.Has(i))
                 kTypoKinds[i].generate(word, out);
@@ -250,7 +255,8 @@ namespace {
 void Notation(std::string_view before, std::string_view keyword, std::string_view after,
               bool lowercase, LineSink& out) {
     if (lowercase) {
-        std::string lower;
+        // One buffer for every line: no allocation per keyword.
+        thread_local std::string lower;
         LowerInto(lower, keyword);
         Emit(out, {before, lower, after});
     } else {

@@ -87,7 +87,7 @@ private:
 // One keyword as every typo routine sees it.
 struct TypoWord {
     std::string_view keyword;  // as typed
-    std::string_view lower;    // A-Z lower-cased; the same length as `keyword`
+    std::string_view lower;    // A-Z lower-cased (when a chosen kind reads it); same length
     const CharIndex& chars;    // the characters of both
 };
 
@@ -98,6 +98,9 @@ struct TypoKindRow {
     std::string_view caption;     // check box caption, "Skip letter"
     std::string_view objectName;  // check box object name, "chkSkip"
     void (*generate)(const TypoWord& word, LineSink& out);
+    // The routine reads TypoWord::lower; for the other kinds the engine
+    // leaves the keyword as it is and `lower` equals `keyword`.
+    bool readsLower = false;
 };
 
 // Every typo kind, in output order.

@@ -21,6 +21,8 @@ public:
     void Flush();
 
 private:
+    // Flushes, then writes a line that did not fit in what was left.
+    void AddOverflowing(std::span<const std::string_view> pieces);
     void WriteAll(const char* data, std::size_t size);
 
     int fd_;

@@ -31,7 +31,8 @@ void AppendOptionLines(std::string& text, std::string_view command,
     const std::string indent(19, ' ');
     std::string line = "  varnolt-kw " + std::string(command);
     for (std::string_view o : options) {
-        const std::string item = "[" + std::string(o) + "]";
+        std::string item = "[";
+        item.append(o).append("]");
         if (line.size() + 1 + item.size() > 80) {
             text += line + "\n";
             line = indent + item;
@@ -55,7 +56,9 @@ std::string Wrapped(const std::string& words) {
             text += line + "\n";
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + std::string(word);
+        if (!line.empty())
+            line += ' ';
+        line.append(word);
         at = end + 1;
     }
     return text + line + "\n";
