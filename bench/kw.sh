@@ -104,7 +104,7 @@ printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' \
     keywords command lines bytes varnolt-kw cat ratio "cpu ratio" "peak KiB"
 for size in $SIZES; do
     make_input "$size" "$in"
-    for cmd in "typos --all" "adwords --broad --phrase --exact --minus"; do
+    for cmd in "typos --all" "adwords --broad --phrase --exact --minus --negative-phrase --negative-exact"; do
         # shellcheck disable=SC2086
         kw_run $cmd
         lines=$(wc -l < "$out")

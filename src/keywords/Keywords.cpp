@@ -281,6 +281,14 @@ void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out) {
     Notation("-", keyword, {}, lowercase, out);
 }
 
+void AddNegativePhrase(std::string_view keyword, bool lowercase, LineSink& out) {
+    Notation("-\"", keyword, "\"", lowercase, out);
+}
+
+void AddNegativeExact(std::string_view keyword, bool lowercase, LineSink& out) {
+    Notation("-[", keyword, "]", lowercase, out);
+}
+
 namespace {
 constexpr MatchOptionRow kMatchOptions[] = {
     {"--broad", "Broad", "chkBroad", AddBroad, "", ""},
@@ -288,6 +296,8 @@ constexpr MatchOptionRow kMatchOptions[] = {
     {"--exact", "Exact Match", "chkExactMatch", AddExactMatch, "[", "]"},
     {"--lowercase", "Lowercase", "chkLowercase", nullptr, "", ""},
     {"--minus", "Minus Sign", "chkMinusSign", AddMinusSign, "-", ""},
+    {"--negative-phrase", "Negative Phrase", "chkNegativePhrase", AddNegativePhrase, "-\"", "\""},
+    {"--negative-exact", "Negative Exact", "chkNegativeExact", AddNegativeExact, "-[", "]"},
 };
 static_assert(std::size(kMatchOptions) <= 32, "MatchTypes keeps one bit an option");
 }  // namespace

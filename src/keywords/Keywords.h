@@ -1,5 +1,5 @@
 #pragma once
-// The keyword tools: six kinds of typo and four match-type notations.
+// The keyword tools: the kinds of typo and the match-type notations.
 //
 // Every operation takes one keyword and appends its lines to a LineSink in a
 // fixed order. A character is one UTF-8 sequence: no variant ever splits one,
@@ -132,6 +132,8 @@ void AddBroad(std::string_view keyword, bool lowercase, LineSink& out);
 void AddPhraseMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddExactMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out);
+void AddNegativePhrase(std::string_view keyword, bool lowercase, LineSink& out);  // -"k"
+void AddNegativeExact(std::string_view keyword, bool lowercase, LineSink& out);   // -[k]
 
 // One option of the match-type formatter: a notation, written around each
 // keyword, or Lowercase, which changes every notation. The table order is the
