@@ -148,6 +148,23 @@ void InsertedKeys(const TypoWord& w, LineSink& out) {
     KeyboardTypos(w, false, out);
 }
 
+// Each a, e, i, o or u of the lower-cased keyword, left to right, replaced
+// by each other vowel in the order a, e, i, o, u.
+void VowelSwaps(const TypoWord& w, LineSink& out) {
+    static constexpr std::string_view kVowels = "aeiou";
+    const std::string_view lower = w.lower;
+    for (std::size_t at = 0; at < lower.size(); ++at) {
+        // A vowel is one byte below 0x80, never part of a longer sequence.
+        if (kVowels.find(lower[at]) == std::string_view::npos)
+            continue;
+        const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
+        for (std::size_t v = 0; v < kVowels.size(); ++v) {
+            if (kVowels[v] != lower[at])
+                Emit(out, {head, kVowels.substr(v, 1), tail});
+        }
+    }
+}
+
 constexpr TypoKindRow kTypoKinds[] = {
     {"--skip-letter", "Skip letter", "chkSkip", SkippedLetters},
     {"--double-letters", "Double letters", "chkDouble", DoubledLetters},
@@ -155,6 +172,7 @@ constexpr TypoKindRow kTypoKinds[] = {
     {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces},
     {"--missed-keys", "Missed keys", "chkMissed", MissedKeys, true},
     {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys, true},
+    {"--vowel-swap", "Vowel swap", "chkVowelSwap", VowelSwaps, true},
 };
 static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
 
@@ -190,6 +208,10 @@ void AddMissedKeys(std::string_view keyword, LineSink& out) {
 
 void AddInsertedKeys(std::string_view keyword, LineSink& out) {
     RunOne(InsertedKeys, keyword, out);
+}
+
+void AddVowelSwaps(std::string_view keyword, LineSink& out) {
+    RunOne(VowelSwaps, keyword, out);
 }
 
 std::span<const TypoKindRow> TypoKindTable() {

@@ -64,6 +64,7 @@ void AddReversedLetters(std::string_view keyword, LineSink& out);
 void AddSkippedSpaces(std::string_view keyword, LineSink& out);
 void AddMissedKeys(std::string_view keyword, LineSink& out);
 void AddInsertedKeys(std::string_view keyword, LineSink& out);
+void AddVowelSwaps(std::string_view keyword, LineSink& out);
 
 // The QWERTY neighbours of a-z, comma-separated, in output order.
 extern const char* const KeyNeighbourTable[26];
