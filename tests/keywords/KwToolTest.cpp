@@ -141,6 +141,21 @@ TEST_F(KwTool, AdwordsAndOutputFile) {
     EXPECT_EQ(r.err, "");
 }
 
+// --unique: repeats with case ignored are written once, first in place; typos
+// also leave out lines equal to an input keyword ("Book" reversed is "Book").
+TEST_F(KwTool, Unique) {
+    Result r = Kw({"typos", "--reverse-letters", "--unique", "--skip-letter", "--double-letters"},
+                  "Book\r\nbook\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, CrLf({"ook", "Bok", "Boo", "BBook", "Boook", "Bookk", "oBok", "Boko"}));
+    r = Kw({"adwords", "--exact", "--broad", "--unique"}, "Cat\r\ncat\r\nCAT dog\r\nCat\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, CrLf({"Cat", "CAT dog", "[Cat]", "[CAT dog]"}));
+    // Without --unique every line stays.
+    r = Kw({"adwords", "--broad"}, "Cat\r\ncat\r\n");
+    EXPECT_EQ(r.out, CrLf({"Cat", "cat"}));
+}
+
 TEST_F(KwTool, InputRules) {
     // One empty line is input; it is formatted, and gives no typos.
     Result r = Kw({"adwords", "--broad", "--exact"}, "\r\n");

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -15,6 +16,7 @@
 
 #include "FdSink.h"
 #include "keywords/Keywords.h"
+#include "keywords/UniqueSink.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
 
@@ -92,6 +94,7 @@ const std::string& UsageText() {
             order += (order.empty() ? "" : ", ") + OptionName(k.option);
         }
         typoOptions.push_back("--all");
+        typoOptions.push_back("--unique");
         // The notations first, then the options that change them.
         std::vector<std::string_view> matchOptions;
         std::string notations, modifiers;
@@ -111,6 +114,7 @@ const std::string& UsageText() {
             matchOptions.push_back(m.option);
             modifiers += "; " + std::string(m.option) + " lower-cases A-Z first.";
         }
+        matchOptions.push_back("--unique");
         std::string u = "Usage:\n";
         AppendOptionLines(u, "typos", typoOptions);
         AppendOptionLines(u, "adwords", matchOptions);
@@ -123,6 +127,9 @@ const std::string& UsageText() {
             "adwords writes every keyword in each chosen notation, notation by "
             "notation: " +
             notations + modifiers);
+        u += Wrapped(
+            "--unique writes a line only when no earlier line equals it with letter case "
+            "ignored (for typos, nor any input keyword).");
         u += "\n"
              "INPUT is a keyword file, one keyword per line; standard input when it is\n"
              "absent or \"-\". The result goes to OUTPUT (replaced if it exists) or to\n"
@@ -156,6 +163,7 @@ struct Options {
     bool typos = false;
     TypoKinds kinds;
     MatchTypes types;
+    bool unique = false;
     std::string input;  // "" or "-": standard input
     std::string output;
     bool haveOutput = false;
@@ -201,6 +209,8 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
         } else if (arg.starts_with("--output=")) {
             opt.output = arg.substr(9);
             opt.haveOutput = true;
+        } else if (arg == "--unique") {
+            opt.unique = true;
         } else if (opt.typos && arg == "--all") {
             opt.kinds = TypoKinds::All();
         } else if (const int kind = opt.typos ? FindTypoKind(arg) : -1; kind >= 0) {
@@ -259,11 +269,22 @@ int Run(int argc, char** argv) {
     const std::vector<std::string_view> keywords = KeywordLines(text);
     try {
         FdSink sink(fd);
-        if (opt.typos) {
-            GenerateTypos(keywords, opt.kinds, sink);
-        } else {
-            FormatMatchTypes(keywords, opt.types, sink);
+        std::unique_ptr<UniqueSink> unique;
+        if (opt.unique) {
+            unique = std::make_unique<UniqueSink>(sink);
+            if (opt.typos) {
+                for (std::string_view kw : keywords)
+                    unique->Exclude(kw);
+            }
         }
+        LineSink& out = unique ? static_cast<LineSink&>(*unique) : sink;
+        if (opt.typos) {
+            GenerateTypos(keywords, opt.kinds, out);
+        } else {
+            FormatMatchTypes(keywords, opt.types, out);
+        }
+        if (unique)
+            unique->Finish();
         sink.Flush();
         if (toFile && ::close(fd) != 0)
             throw std::system_error(errno, std::generic_category());
