@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "keywords/Layouts.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
 
@@ -18,32 +19,7 @@ void LineSink::AddJoined(std::span<const std::string_view> pieces) {
 }
 
 const char* const KeyNeighbourTable[26] = {
-    "q,w,s,x,z",      // a
-    "v,g,h,n",        // b
-    "x,d,f,v",        // c
-    "s,e,r,f,c,x",    // d
-    "w,3,4,r,f,d,s",  // e
-    "d,r,t,g,v,c",    // f
-    "f,t,y,h,b,v,d",  // g
-    "g,y,u,j,n,b",    // h
-    "u,8,9,o,l,k,j",  // i
-    "h,u,i,k,m,n",    // j
-    "j,i,o,l,m",      // k
-    "k,o,p",          // l
-    "n,j,k",          // m
-    "b,h,j,m",        // n
-    "i,9,0,p,l,k",    // o
-    "o,0,l",          // p
-    "1,2,w,s,a",      // q
-    "e,4,5,t,g,f,d",  // r
-    "a,w,e,d,x,z",    // s
-    "r,5,6,y,h,g,f",  // t
-    "y,7,8,i,k,j,h",  // u
-    "c,f,g,b",        // v
-    "q,2,3,e,d,s,a",  // w
-    "z,s,d,c",        // x
-    "t,6,7,u,j,h,g",  // y
-    "a,s,x",          // z
+#include "keywords/layouts/qwerty.inc"
 };
 
 void CharIndex::Build(std::string_view keyword) {
@@ -71,16 +47,20 @@ void Emit(LineSink& out, Pieces pieces) {
     out.AddJoined(std::span<const std::string_view>(pieces.begin(), pieces.size()));
 }
 
-// The neighbour rows cut at their commas, once for the life of the program.
-const std::vector<std::string>& NeighbourList(char key) {
-    static const std::array<std::vector<std::string>, 26> lists = [] {
-        std::array<std::vector<std::string>, 26> split;
-        for (int k = 0; k < 26; ++k) {
-            SplitByChar(',', GetKeyNeighbours(static_cast<char>('a' + k)), split[k]);
+// The neighbour rows of every layout cut at their commas, once for the life
+// of the program.
+const std::vector<std::string>& NeighbourList(const KeyboardLayout* layout, char key) {
+    using Rows = std::array<std::vector<std::string>, 26>;
+    static const std::vector<Rows> lists = [] {
+        std::vector<Rows> all(KeyboardLayouts().size());
+        for (std::size_t l = 0; l < all.size(); ++l) {
+            for (int k = 0; k < 26; ++k)
+                SplitByChar(',', KeyboardLayouts()[l].neighbours[k], all[l][k]);
         }
-        return split;
+        return all;
     }();
-    return lists[key - 'a'];
+    const std::size_t l = layout ? static_cast<std::size_t>(layout - KeyboardLayouts().data()) : 0;
+    return lists[l][key - 'a'];
 }
 
 void LowerInto(std::string& dst, std::string_view keyword) {
@@ -135,7 +115,7 @@ void KeyboardTypos(const TypoWord& w, bool replace, LineSink& out) {
             continue;
         const std::string_view head = lower.substr(0, at);
         const std::string_view tail = lower.substr(replace ? at + 1 : at);
-        for (const std::string& c : NeighbourList(key))
+        for (const std::string& c : NeighbourList(w.layout, key))
             Emit(out, {head, c, tail});
     }
 }
@@ -250,7 +230,7 @@ TypoKinds TypoKinds::Of(std::initializer_list<std::string_view> options) {
 }
 
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
-                   LineSink& out) {
+                   LineSink& out, const KeyboardLayout* layout) {
     // One index and one lower-case buffer serve every keyword; the keyword
     // is lower-cased only when a chosen kind reads it.
     bool needLower = false;
@@ -263,7 +243,7 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
         // Lower-casing changes only ASCII bytes, so the index fits both.
         if (needLower)
             LowerInto(lower, kw);
-        const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci};
+        const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci, layout};
         for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
             if (kinds.Has(i))
                 kTypoKinds[i].generate(word, out);

@@ -15,6 +15,8 @@
 
 namespace varnolt {
 
+struct KeyboardLayout;
+
 // The user messages of the two keyword pages (and of varnolt-kw).
 inline constexpr const char* kMsgNoInput = "Please enter the input keywords to process.";
 inline constexpr const char* kMsgNoAction =
@@ -90,6 +92,8 @@ struct TypoWord {
     std::string_view keyword;  // as typed
     std::string_view lower;    // A-Z lower-cased (when a chosen kind reads it); same length
     const CharIndex& chars;    // the characters of both
+    // The keyboard of Missed keys and Inserted keys; null for qwerty.
+    const KeyboardLayout* layout = nullptr;
 };
 
 // One kind of typo: everything the engine, varnolt-kw and the Typo Generator
@@ -124,9 +128,10 @@ private:
     std::uint32_t bits_ = 0;
 };
 
-// For each keyword in turn, the chosen kinds in table order.
+// For each keyword in turn, the chosen kinds in table order; the keyboard
+// kinds on `layout` (null: qwerty).
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
-                   LineSink& out);
+                   LineSink& out, const KeyboardLayout* layout = nullptr);
 
 // --- Match-type formatter ------------------------------------------------
 void AddBroad(std::string_view keyword, bool lowercase, LineSink& out);

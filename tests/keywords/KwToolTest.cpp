@@ -154,6 +154,8 @@ TEST_F(KwTool, Unique) {
     // Without --unique every line stays.
     r = Kw({"adwords", "--broad"}, "Cat\r\ncat\r\n");
     EXPECT_EQ(r.out, CrLf({"Cat", "cat"}));
+    r = Kw({"typos", "--layout=azerty", "--missed-keys"}, "cat\n");
+    EXPECT_EQ(r.out, CrLf({"xat", "dat", "fat", "vat", "czt", "cqt", "car", "cay", "cag", "caf"}));
 }
 
 TEST_F(KwTool, InputRules) {
@@ -242,6 +244,9 @@ TEST_F(KwTool, UsageAndHelp) {
                                                 {"adwords", "--all"},
                                                 {"typos", "--all", "a.txt", "b.txt"},
                                                 {"typos", "--all", "-o"},
+                                                {"typos", "--all", "--layout", "colemak"},
+                                                {"typos", "--all", "--layout"},
+                                                {"adwords", "--broad", "--layout=qwerty"},
                                                 {"spell", "--all"},
                                                 {}}) {
         r = Kw(bad, "book");

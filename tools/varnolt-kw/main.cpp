@@ -16,6 +16,7 @@
 
 #include "FdSink.h"
 #include "keywords/Keywords.h"
+#include "keywords/Layouts.h"
 #include "keywords/UniqueSink.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
@@ -95,6 +96,7 @@ const std::string& UsageText() {
         }
         typoOptions.push_back("--all");
         typoOptions.push_back("--unique");
+        typoOptions.push_back("--layout NAME");
         // The notations first, then the options that change them.
         std::vector<std::string_view> matchOptions;
         std::string notations, modifiers;
@@ -127,6 +129,11 @@ const std::string& UsageText() {
             "adwords writes every keyword in each chosen notation, notation by "
             "notation: " +
             notations + modifiers);
+        std::string layouts;
+        for (const KeyboardLayout& l : KeyboardLayouts())
+            layouts += (layouts.empty() ? "" : ", ") + std::string(l.name);
+        u += Wrapped("--layout chooses the keyboard of missed keys and inserted keys: " + layouts +
+                     " (the first is the default).");
         u += Wrapped(
             "--unique writes a line only when no earlier line equals it with letter case "
             "ignored (for typos, nor any input keyword).");
@@ -164,6 +171,7 @@ struct Options {
     TypoKinds kinds;
     MatchTypes types;
     bool unique = false;
+    const KeyboardLayout* layout = nullptr;
     std::string input;  // "" or "-": standard input
     std::string output;
     bool haveOutput = false;
@@ -209,6 +217,18 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
         } else if (arg.starts_with("--output=")) {
             opt.output = arg.substr(9);
             opt.haveOutput = true;
+        } else if (opt.typos && (arg == "--layout" || arg.starts_with("--layout="))) {
+            std::string_view name;
+            if (arg == "--layout") {
+                if (i + 1 >= argc)
+                    return "option --layout needs a keyboard name";
+                name = argv[++i];
+            } else {
+                name = arg.substr(9);
+            }
+            opt.layout = FindKeyboardLayout(name);
+            if (opt.layout == nullptr)
+                return "unknown keyboard '" + std::string(name) + "'";
         } else if (arg == "--unique") {
             opt.unique = true;
         } else if (opt.typos && arg == "--all") {
@@ -279,7 +299,7 @@ int Run(int argc, char** argv) {
         }
         LineSink& out = unique ? static_cast<LineSink&>(*unique) : sink;
         if (opt.typos) {
-            GenerateTypos(keywords, opt.kinds, out);
+            GenerateTypos(keywords, opt.kinds, out, opt.layout);
         } else {
             FormatMatchTypes(keywords, opt.types, out);
         }
