@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "ExportCommand.h"
 #include "FdSink.h"
 #include "keywords/Keywords.h"
 #include "keywords/Layouts.h"
@@ -120,6 +121,7 @@ const std::string& UsageText() {
         std::string u = "Usage:\n";
         AppendOptionLines(u, "typos", typoOptions);
         AppendOptionLines(u, "adwords", matchOptions);
+        u += ExportUsageText();
         u += "\n";
         u += Wrapped(
             "typos writes the chosen misspellings of every keyword, keyword by keyword, "
@@ -141,6 +143,9 @@ const std::string& UsageText() {
              "INPUT is a keyword file, one keyword per line; standard input when it is\n"
              "absent or \"-\". The result goes to OUTPUT (replaced if it exists) or to\n"
              "standard output, each line ended by CR LF.\n"
+             "\n"
+             "export writes an upload file for Google Ads Editor or Microsoft Advertising:\n"
+             "one row per keyword and chosen match type, quoted as CSV, ended by CR LF.\n"
              "\n"
              "Exit status: 0 done, 1 a file could not be read or written, 2 usage error,\n"
              "empty input or no action chosen.\n";
@@ -245,6 +250,8 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
 }
 
 int Run(int argc, char** argv) {
+    if (argc >= 2 && std::string_view(argv[1]) == "export")
+        return RunExport(argc, argv);
     Options opt;
     if (std::string problem = ParseArguments(argc, argv, opt); !problem.empty()) {
         return UsageError(problem);
