@@ -91,6 +91,7 @@ cpu_of() {  # cpu_of FILE CMD...: user+system microseconds of $RUNS runs, averag
     c1=$(cpu_us "$work/t1")
     echo $(((c1 - c0) / RUNS))
 }
+label() { case "$1" in *--unique*) echo "unique" ;; *) echo "${1%% *}" ;; esac; }
 ms() { awk -v us="$1" 'BEGIN { printf "%.1f ms", us / 1e3 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
@@ -104,7 +105,11 @@ printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' \
     keywords command lines bytes varnolt-kw cat ratio "cpu ratio" "peak KiB"
 for size in $SIZES; do
     make_input "$size" "$in"
-    for cmd in "typos --all" "adwords --broad --phrase --exact --minus --negative-phrase --negative-exact"; do
+    cmds=("typos --all" "adwords --broad --phrase --exact --minus --negative-phrase --negative-exact"
+        "export --format google-ads --campaign C --ad-group G --exact --negative-phrase")
+    # --unique against the same run without it (aim: 2 or less) at 10,000.
+    ((size == 10000)) && cmds+=("typos --all --unique")
+    for cmd in "${cmds[@]}"; do
         # shellcheck disable=SC2086
         kw_run $cmd
         lines=$(wc -l < "$out")
@@ -121,7 +126,7 @@ for size in $SIZES; do
         c_cat=$(cpu_of "$copy" cat_run)
         rm -f "$out"
         rss=$(peak_kb "$KW" $cmd "$in" -o "$out")
-        printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' "$size" "${cmd%% *}" "$lines" \
+        printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' "$size" "$(label "$cmd")" "$lines" \
             "$bytes" "$(ms "$t_kw")" "$(ms "$t_cat")" "$(ratio "$t_kw" "$t_cat")" \
             "$(ratio "$c_kw" "$c_cat")" "$rss"
     done

@@ -120,13 +120,26 @@ void AppendUtf8(std::string& dst, char32_t c) {
     }
 }
 
-// Appends `text` folded to `dst`.
+// Appends `text` folded to `dst`. ASCII goes through a byte loop into room
+// made once; the first byte above 0x7F switches to the decoding loop.
 void AppendFolded(std::string& dst, std::string_view text) {
+    const std::size_t at = dst.size();
+    dst.resize(at + text.size());
+    char* out = dst.data() + at;
     std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x80)
+            break;
+        out[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+    }
+    if (i == text.size())
+        return;
+    dst.resize(at + i);
     while (i < text.size()) {
         const unsigned char b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
-            dst.push_back(static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b));
+            dst.push_back(static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b));
             ++i;
             continue;
         }
@@ -180,6 +193,10 @@ UniqueSink::UniqueSink(LineSink& out) : out_(out) {
     AllocateSlots(std::size_t{1} << 12);
 }
 
+std::size_t UniqueSink::SlotOf(std::uint64_t tag) const {
+    return static_cast<std::size_t>(tag >> (32 - slotBits_));
+}
+
 void UniqueSink::FreeSlots::operator()(std::uint64_t* p) const {
     std::free(p);
 }
@@ -197,6 +214,9 @@ void UniqueSink::AllocateSlots(std::size_t count) {
     std::memset(p, 0, bytes);
     slots_.reset(static_cast<std::uint64_t*>(p));
     slotCount_ = count;
+    slotBits_ = 0;
+    while ((std::size_t{1} << slotBits_) < count)
+        ++slotBits_;
 }
 
 UniqueSink::~UniqueSink() = default;
@@ -217,7 +237,7 @@ void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
     }
     const std::size_t foldSize = heldFolded_.size() - foldAt;
     const std::uint64_t h = HashBytes({heldFolded_.data() + foldAt, foldSize});
-    __builtin_prefetch(&slots_[static_cast<std::size_t>(h) & (slotCount_ - 1)]);
+    __builtin_prefetch(&slots_[SlotOf(h >> 32)]);
     held_.push_back(Held{foldAt, foldSize, lineAt, heldLines_.size() - lineAt, h});
     if (held_.size() == kBatch)
         Finish();
@@ -244,14 +264,14 @@ void UniqueSink::Exclude(std::string_view line) {
 bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {
     const std::uint64_t tag = h & ~std::uint64_t{0xFFFFFFFF};
     const std::size_t mask = slotCount_ - 1;
-    std::size_t at = static_cast<std::size_t>(h) & mask;
+    std::size_t at = SlotOf(h >> 32);
     for (;; at = (at + 1) & mask) {
         const std::uint64_t slot = slots_[at];
         if (slot == 0)
             break;
         if ((slot & ~std::uint64_t{0xFFFFFFFF}) != tag)
             continue;
-        const char* entry = entries_[slot & 0xFFFFFFFF].text;
+        const char* entry = entries_[slot & 0xFFFFFFFF];
         std::uint32_t len;
         std::memcpy(&len, entry, sizeof len);
         if (len == folded.size() && std::memcmp(entry + sizeof len, folded.data(), len) == 0)
@@ -269,7 +289,7 @@ bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {
     std::memcpy(blockAt_, &len, sizeof len);
     std::memcpy(blockAt_ + sizeof len, folded.data(), folded.size());
     slots_[at] = tag | entries_.size();
-    entries_.push_back(Entry{blockAt_, h});
+    entries_.push_back(blockAt_);
     blockAt_ += need;
     blockLeft_ -= need;
     // At most half full, so that probes stay short.
@@ -278,15 +298,21 @@ bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {
     return true;
 }
 
+// The home slot of a line comes from the top bits of its tag, so the old
+// table's slots move in order to the new one, and no text is read again.
 void UniqueSink::Grow() {
-    AllocateSlots(slotCount_ * 2);
+    auto old = std::move(slots_);
+    const std::size_t oldCount = slotCount_;
+    AllocateSlots(oldCount * 2);
     const std::size_t mask = slotCount_ - 1;
-    for (std::size_t i = 1; i < entries_.size(); ++i) {
-        const std::uint64_t h = entries_[i].hash;
-        std::size_t at = static_cast<std::size_t>(h) & mask;
+    for (std::size_t i = 0; i < oldCount; ++i) {
+        const std::uint64_t slot = old[i];
+        if (slot == 0)
+            continue;
+        std::size_t at = SlotOf(slot >> 32);
         while (slots_[at] != 0)
             at = (at + 1) & mask;
-        slots_[at] = (h & ~std::uint64_t{0xFFFFFFFF}) | i;
+        slots_[at] = slot;
     }
 }
 

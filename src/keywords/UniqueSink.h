@@ -46,22 +46,19 @@ private:
     std::string heldFolded_, heldLines_;
     void Grow();
     void AllocateSlots(std::size_t count);
+    std::size_t SlotOf(std::uint64_t tag) const;
 
     LineSink& out_;
     std::string scratch_;
     // Open addressing: each slot holds the high half of the hash and the
-    // number of the entry (0 = empty); an entry points at its folded text
-    // and keeps its hash, so that growing reads no text.
-    struct Entry {
-        const char* text;
-        std::uint64_t hash;
-    };
+    // number of the entry (0 = empty); an entry points at its folded text.
     struct FreeSlots {
         void operator()(std::uint64_t* p) const;
     };
     std::unique_ptr<std::uint64_t[], FreeSlots> slots_;
     std::size_t slotCount_ = 0;
-    std::vector<Entry> entries_{Entry{nullptr, 0}};
+    unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_, at most 1 << 32
+    std::vector<const char*> entries_{nullptr};
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* blockAt_ = nullptr;
     std::size_t blockLeft_ = 0;
