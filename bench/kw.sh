@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# Typo generation over 10,000 keywords: `varnolt-kw typos --all` against
-# `cat` copying the same output bytes to /dev/null, best of N runs each.
+# varnolt-kw against `cat` copying the same output bytes, at 10,000, 100,000
+# and 1,000,000 keywords: `typos --all` and `adwords` with every notation.
+# Both sides write a file in a temporary folder; each run is timed by the
+# shell's own clock (no process started to read the time), best of N runs.
+# Peak memory comes from /usr/bin/time when it is installed.
 # Run from the repository root with BUILD set to the build folder.
 set -euo pipefail
 BUILD="${BUILD:-build}"
 KW="$BUILD/varnolt-kw"
-RUNS="${RUNS:-9}"
+RUNS="${RUNS:-5}"
+SIZES="${SIZES:-10000 100000 1000000}"
 [ -x "$KW" ] || { echo "kw.sh: $KW not built" >&2; exit 1; }
+((BASH_VERSINFO[0] >= 5)) || { echo "kw.sh: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/varnolt-kwbench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-in="$work/keywords.txt"
-out="$work/typos.txt"
 
 # A fixed-seed generator (Park-Miller, exact in awk's doubles), so every run
 # and every machine gets the same list: one to three words, some capitalised,
 # some numbers, CR LF line ends.
-awk 'BEGIN {
+make_input() {  # make_input COUNT FILE
+    awk -v count="$1" 'BEGIN {
     n = split("red running shoes cheap buy online best hotel london new york " \
               "car insurance quote laptop deals free shipping women men kids " \
               "winter jacket leather boots phone case wireless headphones cheap " \
@@ -27,7 +31,7 @@ awk 'BEGIN {
               "wedding dress tuxedo rental used cars repair service", w, " ")
     m = split("2024 10 15 4k 500 3 64gb 12", d, " ")
     x = 20240611
-    for (i = 0; i < 10000; i++) {
+    for (i = 0; i < count; i++) {
         words = 1 + (x = (x * 16807) % 2147483647) % 3
         line = ""
         for (j = 0; j < words; j++) {
@@ -41,38 +45,92 @@ awk 'BEGIN {
         }
         printf "%s\r\n", line
     }
-}' > "$in"
+}' > "$2"
+}
 
-now() { date +%s%N; }
-best_of() {  # best_of CMD...: fastest wall time in nanoseconds over $RUNS runs
-    local best=0 t0 t1 dt
+usec() { local t=${EPOCHREALTIME/[.,]/}; echo "$t"; }
+best_of() {  # best_of FILE CMD...: fastest wall time in microseconds over $RUNS
+    # runs of CMD, each writing FILE anew (removed before the clock starts, so
+    # neither side pays for truncating the last run's output)
+    local file=$1 best=0 t0 t1 dt r
+    shift
     for ((r = 0; r < RUNS; r++)); do
-        t0=$(now)
+        rm -f "$file"
+        t0=${EPOCHREALTIME/[.,]/}
         "$@"
-        t1=$(now)
+        t1=${EPOCHREALTIME/[.,]/}
         dt=$((t1 - t0))
         if ((best == 0 || dt < best)); then best=$dt; fi
     done
     echo "$best"
 }
-kw_null() { "$KW" typos --all "$in" > /dev/null; }
-kw_file() { "$KW" typos --all "$in" -o "$out"; }
-cat_null() { cat "$out" > /dev/null; }
-
-"$KW" typos --all "$in" -o "$out"
-lines=$(wc -l < "$out")
-bytes=$(stat -c %s "$out")
-
-t_cat=$(best_of cat_null)
-t_kw=$(best_of kw_null)
-t_kwf=$(best_of kw_file)
-t_cat2=$(best_of cat_null)
-((t_cat2 < t_cat)) && t_cat=$t_cat2
-
-ms() { awk -v ns="$1" 'BEGIN { printf "%.2f ms", ns / 1e6 }'; }
+peak_kb() {  # peak_kb CMD...: the largest resident size in KiB, or "?"
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f %M -o "$work/rss" "$@" && cat "$work/rss"
+    else
+        echo "?"
+    fi
+}
+cpu_us() {  # cpu_us FILE: the user and system time of the shell's finished
+    # children, from the `times` written to FILE, in microseconds
+    awk 'END {
+        t = 0
+        for (k = 1; k <= 2; k++) { split($k, p, "m"); t += p[1] * 60 + p[2] }
+        printf "%d", t * 1e6 }' "$1"
+}
+cpu_of() {  # cpu_of FILE CMD...: user+system microseconds of $RUNS runs, averaged
+    local file=$1 c0 c1 r
+    shift
+    times > "$work/t0"  # a builtin: no process between the two readings
+    for ((r = 0; r < RUNS; r++)); do
+        rm -f "$file"
+        "$@"
+    done
+    times > "$work/t1"
+    c0=$(cpu_us "$work/t0")
+    c1=$(cpu_us "$work/t1")
+    echo $(((c1 - c0) / RUNS))
+}
+label() { case "$1" in *--unique*) echo "unique" ;; *) echo "${1%% *}" ;; esac; }
+ms() { awk -v us="$1" 'BEGIN { printf "%.1f ms", us / 1e3 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-echo "input:  10000 keywords, $(stat -c %s "$in") bytes"
-echo "output: $lines lines, $bytes bytes"
-echo "cat output > /dev/null:                  $(ms "$t_cat") (best of $RUNS)"
-echo "varnolt-kw typos --all > /dev/null:      $(ms "$t_kw")  ratio $(ratio "$t_kw" "$t_cat") (limit 4)"
-echo "varnolt-kw typos --all -o file:          $(ms "$t_kwf")  ratio $(ratio "$t_kwf" "$t_cat")"
+
+in="$work/keywords.txt"
+out="$work/out.txt"
+copy="$work/copy.txt"
+kw_run() { "$KW" "$@" "$in" -o "$out"; }
+cat_run() { cat "$out" > "$copy"; }
+
+printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' \
+    keywords command lines bytes varnolt-kw cat ratio "cpu ratio" "peak KiB"
+for size in $SIZES; do
+    make_input "$size" "$in"
+    cmds=("typos --all" "adwords --broad --phrase --exact --minus --negative-phrase --negative-exact"
+        "export --format google-ads --campaign C --ad-group G --exact --negative-phrase")
+    # --unique against the same run without it (aim: 2 or less) at 10,000.
+    ((size == 10000)) && cmds+=("typos --all --unique")
+    for cmd in "${cmds[@]}"; do
+        # shellcheck disable=SC2086
+        kw_run $cmd
+        lines=$(wc -l < "$out")
+        bytes=$(stat -c %s "$out")
+        t_cat=$(best_of "$copy" cat_run)
+        # shellcheck disable=SC2086
+        t_kw=$(best_of "$out" kw_run $cmd)
+        t_cat2=$(best_of "$copy" cat_run)
+        ((t_cat2 < t_cat)) && t_cat=$t_cat2
+        # shellcheck disable=SC2086
+        # $(...) runs in a subshell: the CPU figures are taken inside it.
+        # shellcheck disable=SC2086
+        c_kw=$(cpu_of "$out" kw_run $cmd)
+        c_cat=$(cpu_of "$copy" cat_run)
+        rm -f "$out"
+        rss=$(peak_kb "$KW" $cmd "$in" -o "$out")
+        printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %9s\n' "$size" "$(label "$cmd")" "$lines" \
+            "$bytes" "$(ms "$t_kw")" "$(ms "$t_cat")" "$(ratio "$t_kw" "$t_cat")" \
+            "$(ratio "$c_kw" "$c_cat")" "$rss"
+    done
+    rm -f "$out" "$copy"
+done
+echo "ratio: varnolt-kw over cat copying its output to a file, wall time, best of $RUNS"
+echo "cpu ratio: the same over user+system time, mean of $RUNS (aim for both: 3 or less)"

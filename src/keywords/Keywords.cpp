@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "keywords/Layouts.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
 
@@ -18,32 +19,7 @@ void LineSink::AddJoined(std::span<const std::string_view> pieces) {
 }
 
 const char* const KeyNeighbourTable[26] = {
-    "q,w,s,x,z",      // a
-    "v,g,h,n",        // b
-    "x,d,f,v",        // c
-    "s,e,r,f,c,x",    // d
-    "w,3,4,r,f,d,s",  // e
-    "d,r,t,g,v,c",    // f
-    "f,t,y,h,b,v,d",  // g
-    "g,y,u,j,n,b",    // h
-    "u,8,9,o,l,k,j",  // i
-    "h,u,i,k,m,n",    // j
-    "j,i,o,l,m",      // k
-    "k,o,p",          // l
-    "n,j,k",          // m
-    "b,h,j,m",        // n
-    "i,9,0,p,l,k",    // o
-    "o,0,l",          // p
-    "1,2,w,s,a",      // q
-    "e,4,5,t,g,f,d",  // r
-    "a,w,e,d,x,z",    // s
-    "r,5,6,y,h,g,f",  // t
-    "y,7,8,i,k,j,h",  // u
-    "c,f,g,b",        // v
-    "q,2,3,e,d,s,a",  // w
-    "z,s,d,c",        // x
-    "t,6,7,u,j,h,g",  // y
-    "a,s,x",          // z
+#include "keywords/layouts/qwerty.inc"
 };
 
 void CharIndex::Build(std::string_view keyword) {
@@ -71,16 +47,20 @@ void Emit(LineSink& out, Pieces pieces) {
     out.AddJoined(std::span<const std::string_view>(pieces.begin(), pieces.size()));
 }
 
-// The neighbour rows cut at their commas, once for the life of the program.
-const std::vector<std::string>& NeighbourList(char key) {
-    static const std::array<std::vector<std::string>, 26> lists = [] {
-        std::array<std::vector<std::string>, 26> split;
-        for (int k = 0; k < 26; ++k) {
-            SplitByChar(',', GetKeyNeighbours(static_cast<char>('a' + k)), split[k]);
+// The neighbour rows of every layout cut at their commas, once for the life
+// of the program.
+const std::vector<std::string>& NeighbourList(const KeyboardLayout* layout, char key) {
+    using Rows = std::array<std::vector<std::string>, 26>;
+    static const std::vector<Rows> lists = [] {
+        std::vector<Rows> all(KeyboardLayouts().size());
+        for (std::size_t l = 0; l < all.size(); ++l) {
+            for (int k = 0; k < 26; ++k)
+                SplitByChar(',', KeyboardLayouts()[l].neighbours[k], all[l][k]);
         }
-        return split;
+        return all;
     }();
-    return lists[key - 'a'];
+    const std::size_t l = layout ? static_cast<std::size_t>(layout - KeyboardLayouts().data()) : 0;
+    return lists[l][key - 'a'];
 }
 
 void LowerInto(std::string& dst, std::string_view keyword) {
@@ -135,7 +115,7 @@ void KeyboardTypos(const TypoWord& w, bool replace, LineSink& out) {
             continue;
         const std::string_view head = lower.substr(0, at);
         const std::string_view tail = lower.substr(replace ? at + 1 : at);
-        for (const std::string& c : NeighbourList(key))
+        for (const std::string& c : NeighbourList(w.layout, key))
             Emit(out, {head, c, tail});
     }
 }
@@ -148,13 +128,31 @@ void InsertedKeys(const TypoWord& w, LineSink& out) {
     KeyboardTypos(w, false, out);
 }
 
+// Each a, e, i, o or u of the lower-cased keyword, left to right, replaced
+// by each other vowel in the order a, e, i, o, u.
+void VowelSwaps(const TypoWord& w, LineSink& out) {
+    static constexpr std::string_view kVowels = "aeiou";
+    const std::string_view lower = w.lower;
+    for (std::size_t at = 0; at < lower.size(); ++at) {
+        // A vowel is one byte below 0x80, never part of a longer sequence.
+        if (kVowels.find(lower[at]) == std::string_view::npos)
+            continue;
+        const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
+        for (std::size_t v = 0; v < kVowels.size(); ++v) {
+            if (kVowels[v] != lower[at])
+                Emit(out, {head, kVowels.substr(v, 1), tail});
+        }
+    }
+}
+
 constexpr TypoKindRow kTypoKinds[] = {
     {"--skip-letter", "Skip letter", "chkSkip", SkippedLetters},
     {"--double-letters", "Double letters", "chkDouble", DoubledLetters},
     {"--reverse-letters", "Reverse letters", "chkReverse", ReversedLetters},
     {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces},
-    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys},
-    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys},
+    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys, true},
+    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys, true},
+    {"--vowel-swap", "Vowel swap", "chkVowelSwap", VowelSwaps, true},
 };
 static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
 
@@ -190,6 +188,10 @@ void AddMissedKeys(std::string_view keyword, LineSink& out) {
 
 void AddInsertedKeys(std::string_view keyword, LineSink& out) {
     RunOne(InsertedKeys, keyword, out);
+}
+
+void AddVowelSwaps(std::string_view keyword, LineSink& out) {
+    RunOne(VowelSwaps, keyword, out);
 }
 
 std::span<const TypoKindRow> TypoKindTable() {
@@ -228,15 +230,20 @@ TypoKinds TypoKinds::Of(std::initializer_list<std::string_view> options) {
 }
 
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
-                   LineSink& out) {
-    // One index and one lower-case buffer serve every keyword.
+                   LineSink& out, const KeyboardLayout* layout) {
+    // One index and one lower-case buffer serve every keyword; the keyword
+    // is lower-cased only when a chosen kind reads it.
+    bool needLower = false;
+    for (std::size_t i = 0; i < std::size(kTypoKinds); ++i)
+        needLower = needLower || (kinds.Has(i) && kTypoKinds[i].readsLower);
     CharIndex ci;
     std::string lower;
     for (std::string_view kw : keywords) {
         ci.Build(kw);
         // Lower-casing changes only ASCII bytes, so the index fits both.
-        LowerInto(lower, kw);
-        const TypoWord word{kw, lower, ci};
+        if (needLower)
+            LowerInto(lower, kw);
+        const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci, layout};
         for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
             if (kinds.Has(i))
                 kTypoKinds[i].generate(word, out);
@@ -250,7 +257,8 @@ namespace {
 void Notation(std::string_view before, std::string_view keyword, std::string_view after,
               bool lowercase, LineSink& out) {
     if (lowercase) {
-        std::string lower;
+        // One buffer for every line: no allocation per keyword.
+        thread_local std::string lower;
         LowerInto(lower, keyword);
         Emit(out, {before, lower, after});
     } else {
@@ -275,6 +283,14 @@ void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out) {
     Notation("-", keyword, {}, lowercase, out);
 }
 
+void AddNegativePhrase(std::string_view keyword, bool lowercase, LineSink& out) {
+    Notation("-\"", keyword, "\"", lowercase, out);
+}
+
+void AddNegativeExact(std::string_view keyword, bool lowercase, LineSink& out) {
+    Notation("-[", keyword, "]", lowercase, out);
+}
+
 namespace {
 constexpr MatchOptionRow kMatchOptions[] = {
     {"--broad", "Broad", "chkBroad", AddBroad, "", ""},
@@ -282,6 +298,8 @@ constexpr MatchOptionRow kMatchOptions[] = {
     {"--exact", "Exact Match", "chkExactMatch", AddExactMatch, "[", "]"},
     {"--lowercase", "Lowercase", "chkLowercase", nullptr, "", ""},
     {"--minus", "Minus Sign", "chkMinusSign", AddMinusSign, "-", ""},
+    {"--negative-phrase", "Negative Phrase", "chkNegativePhrase", AddNegativePhrase, "-\"", "\""},
+    {"--negative-exact", "Negative Exact", "chkNegativeExact", AddNegativeExact, "-[", "]"},
 };
 static_assert(std::size(kMatchOptions) <= 32, "MatchTypes keeps one bit an option");
 }  // namespace

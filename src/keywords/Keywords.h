@@ -1,5 +1,5 @@
 #pragma once
-// The keyword tools: six kinds of typo and four match-type notations.
+// The keyword tools: the kinds of typo and the match-type notations.
 //
 // Every operation takes one keyword and appends its lines to a LineSink in a
 // fixed order. A character is one UTF-8 sequence: no variant ever splits one,
@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace varnolt {
+
+struct KeyboardLayout;
 
 // The user messages of the two keyword pages (and of varnolt-kw).
 inline constexpr const char* kMsgNoInput = "Please enter the input keywords to process.";
@@ -64,6 +66,7 @@ void AddReversedLetters(std::string_view keyword, LineSink& out);
 void AddSkippedSpaces(std::string_view keyword, LineSink& out);
 void AddMissedKeys(std::string_view keyword, LineSink& out);
 void AddInsertedKeys(std::string_view keyword, LineSink& out);
+void AddVowelSwaps(std::string_view keyword, LineSink& out);
 
 // The QWERTY neighbours of a-z, comma-separated, in output order.
 extern const char* const KeyNeighbourTable[26];
@@ -87,8 +90,10 @@ private:
 // One keyword as every typo routine sees it.
 struct TypoWord {
     std::string_view keyword;  // as typed
-    std::string_view lower;    // A-Z lower-cased; the same length as `keyword`
+    std::string_view lower;    // A-Z lower-cased (when a chosen kind reads it); same length
     const CharIndex& chars;    // the characters of both
+    // The keyboard of Missed keys and Inserted keys; null for qwerty.
+    const KeyboardLayout* layout = nullptr;
 };
 
 // One kind of typo: everything the engine, varnolt-kw and the Typo Generator
@@ -98,6 +103,9 @@ struct TypoKindRow {
     std::string_view caption;     // check box caption, "Skip letter"
     std::string_view objectName;  // check box object name, "chkSkip"
     void (*generate)(const TypoWord& word, LineSink& out);
+    // The routine reads TypoWord::lower; for the other kinds the engine
+    // leaves the keyword as it is and `lower` equals `keyword`.
+    bool readsLower = false;
 };
 
 // Every typo kind, in output order.
@@ -120,15 +128,18 @@ private:
     std::uint32_t bits_ = 0;
 };
 
-// For each keyword in turn, the chosen kinds in table order.
+// For each keyword in turn, the chosen kinds in table order; the keyboard
+// kinds on `layout` (null: qwerty).
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
-                   LineSink& out);
+                   LineSink& out, const KeyboardLayout* layout = nullptr);
 
 // --- Match-type formatter ------------------------------------------------
 void AddBroad(std::string_view keyword, bool lowercase, LineSink& out);
 void AddPhraseMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddExactMatch(std::string_view keyword, bool lowercase, LineSink& out);
 void AddMinusSign(std::string_view keyword, bool lowercase, LineSink& out);
+void AddNegativePhrase(std::string_view keyword, bool lowercase, LineSink& out);  // -"k"
+void AddNegativeExact(std::string_view keyword, bool lowercase, LineSink& out);   // -[k]
 
 // One option of the match-type formatter: a notation, written around each
 // keyword, or Lowercase, which changes every notation. The table order is the

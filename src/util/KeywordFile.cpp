@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "util/FdGuard.h"
@@ -14,7 +15,9 @@
 namespace varnolt {
 
 std::vector<std::string_view> KeywordLines(std::string_view text) {
+    // One allocation for the whole list: no copies as it grows.
     std::vector<std::string_view> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::size_t start = 0;
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n; ++i) {

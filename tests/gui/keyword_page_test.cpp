@@ -58,8 +58,10 @@ TEST(KeywordPageTest, EveryTableRowHasItsCheckBoxInOrderAndExtraRowsContinueBelo
     for (std::size_t i = 0; i < adTops.size(); ++i) {
         EXPECT_EQ(win.bsSkinTabSheet1->Options()[i]->y(), adTops[i]) << i;
     }
-    EXPECT_EQ(win.btnGenerate->y(), 246);
-    EXPECT_EQ(win.btnFormat->y(), 206);
+    // The action buttons keep the design's distance below the last row (246
+    // and 206 with the six kinds and five options of the first design).
+    EXPECT_EQ(win.btnGenerate->y(), win.stsWelcomeActions->Options().back()->y() + 46);
+    EXPECT_EQ(win.btnFormat->y(), win.bsSkinTabSheet1->Options().back()->y() + 38);
 
     // Two rows more: they continue with the spacing of the last two rows, and
     // the action button keeps its distance below the last one.

@@ -34,8 +34,13 @@ TEST(MatchTypes, RedShoesAndBoots) {
               (Lines{"red shoes", "boots", "[red shoes]", "[boots]", "-red shoes", "-boots"}));
 }
 
+// The four notations of the first Ad Words page, whose bytes stay as they were.
+MatchTypes FirstFour() {
+    return MatchTypes::Of({"--broad", "--phrase", "--exact", "--minus"});
+}
+
 TEST(MatchTypes, EachNotationAndTheirOrder) {
-    const MatchTypes all = MatchTypes::AllNotations();
+    const MatchTypes all = FirstFour();
     EXPECT_EQ(Format({"a b", "C"}, all),
               (Lines{"a b", "C", "\"a b\"", "\"C\"", "[a b]", "[C]", "-a b", "-C"}));
     EXPECT_EQ(Format({"x"}, MatchTypes::Of({"--phrase"})), Lines{"\"x\""});
@@ -45,7 +50,7 @@ TEST(MatchTypes, EachNotationAndTheirOrder) {
 }
 
 TEST(MatchTypes, EdgeCases) {
-    const MatchTypes all = MatchTypes::AllNotations();
+    const MatchTypes all = FirstFour();
     // A blank line is formatted like any other.
     EXPECT_EQ(Format({""}, all), (Lines{"", "\"\"", "[]", "-"}));
     // Spaces stay inside the marks; marks already present get marks again.
@@ -58,6 +63,29 @@ TEST(MatchTypes, EdgeCases) {
     EXPECT_TRUE(lowerOnly.Any());
     EXPECT_EQ(Format({"Boots"}, lowerOnly), Lines{});
     EXPECT_FALSE(MatchTypes{}.Any());
+}
+
+// The negatives after Minus Sign: -"k" and -[k], grouped in table order,
+// lower-cased (A-Z only) by Lowercase like the others.
+TEST(MatchTypes, NegativePhraseAndExact) {
+    const std::vector<std::string_view> words = {"cat", "Book", "new york", "Caf\xC3\xA9"};
+    EXPECT_EQ(Format(words, MatchTypes::Of({"--negative-exact", "--negative-phrase"})),
+              (Lines{"-\"cat\"", "-\"Book\"", "-\"new york\"", "-\"Caf\xC3\xA9\"", "-[cat]",
+                     "-[Book]", "-[new york]", "-[Caf\xC3\xA9]"}));
+    EXPECT_EQ(Format({"Book"}, MatchTypes::Of({"--negative-exact", "--lowercase"})),
+              Lines{"-[book]"});
+    Lines all = Format({"Book"}, MatchTypes::AllNotations());
+    EXPECT_EQ(all, (Lines{"Book", "\"Book\"", "[Book]", "-Book", "-\"Book\"", "-[Book]"}));
+    std::vector<std::string_view> captions;
+    for (const MatchOptionRow& row : MatchOptionTable())
+        captions.push_back(row.caption);
+    EXPECT_EQ(captions,
+              (std::vector<std::string_view>{"Broad", "Phrase Match", "Exact Match", "Lowercase",
+                                             "Minus Sign", "Negative Phrase", "Negative Exact"}));
+    EXPECT_EQ(MatchOptionTable()[FindMatchOption("--negative-phrase")].objectName,
+              "chkNegativePhrase");
+    EXPECT_EQ(MatchOptionTable()[FindMatchOption("--negative-exact")].objectName,
+              "chkNegativeExact");
 }
 
 // Every row of both tables carries what its consumers need: a unique

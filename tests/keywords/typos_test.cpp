@@ -98,6 +98,30 @@ TEST(InsertedKeys, Examples) {
               (Lines{"nm m", "jm m", "km m", "m nm", "m jm", "m km"}));
 }
 
+// Vowel swap: the lower-cased keyword (A-Z only), each vowel in turn replaced
+// by each other one in the order a, e, i, o, u; the last kind of --all.
+TEST(VowelSwap, Examples) {
+    const std::string e = "\xC3\xA9";  // é, not a vowel of the kind
+    const struct {
+        std::string keyword;
+        Lines lines;
+    } cases[] = {
+        {"cat", {"cet", "cit", "cot", "cut"}},
+        {"Book", {"baok", "beok", "biok", "buok", "boak", "boek", "boik", "bouk"}},
+        {"new york",
+         {"naw york", "niw york", "now york", "nuw york", "new yark", "new yerk", "new yirk",
+          "new yurk"}},
+        {"Caf" + e, {"cef" + e, "cif" + e, "cof" + e, "cuf" + e}},
+        {"XYZ " + e, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Variants(AddVowelSwaps, c.keyword), c.lines) << c.keyword;
+    const TypoKindRow& last = TypoKindTable().back();
+    EXPECT_EQ(last.option, "--vowel-swap");
+    EXPECT_EQ(last.caption, "Vowel swap");
+    EXPECT_EQ(last.objectName, "chkVowelSwap");
+}
+
 TEST(KeyNeighbours, Table) {
     EXPECT_EQ(GetKeyNeighbours('a'), "q,w,s,x,z");
     EXPECT_EQ(GetKeyNeighbours('m'), "n,j,k");
@@ -175,7 +199,7 @@ TEST(GenerateTypos, GroupedByKeywordInKindOrder) {
     Lines want;
     for (std::string_view w : words) {
         for (auto op : {AddSkippedLetters, AddDoubledLetters, AddReversedLetters, AddSkippedSpaces,
-                        AddMissedKeys, AddInsertedKeys}) {
+                        AddMissedKeys, AddInsertedKeys, AddVowelSwaps}) {
             Lines part = Variants(op, w);
             want.insert(want.end(), part.begin(), part.end());
         }

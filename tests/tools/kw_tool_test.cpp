@@ -95,6 +95,69 @@ TEST_F(KwTool, AdwordsAndOutputFile) {
     EXPECT_EQ(r.err, "");
 }
 
+// --unique: repeats with case ignored are written once, first in place; typos
+// also leave out lines equal to an input keyword ("Book" reversed is "Book").
+TEST_F(KwTool, Unique) {
+    Result r = Kw({"typos", "--reverse-letters", "--unique", "--skip-letter", "--double-letters"},
+                  "Book\r\nbook\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, CrLf({"ook", "Bok", "Boo", "BBook", "Boook", "Bookk", "oBok", "Boko"}));
+    r = Kw({"adwords", "--exact", "--broad", "--unique"}, "Cat\r\ncat\r\nCAT dog\r\nCat\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, CrLf({"Cat", "CAT dog", "[Cat]", "[CAT dog]"}));
+    // Without --unique every line stays.
+    r = Kw({"adwords", "--broad"}, "Cat\r\ncat\r\n");
+    EXPECT_EQ(r.out, CrLf({"Cat", "cat"}));
+    r = Kw({"typos", "--layout=azerty", "--missed-keys"}, "cat\n");
+    EXPECT_EQ(r.out, CrLf({"xat", "dat", "fat", "vat", "czt", "cqt", "car", "cay", "cag", "caf"}));
+}
+
+// export: the file on standard output or in OUTPUT; refusals write nothing
+// and leave an existing OUTPUT as it was.
+TEST_F(KwTool, ExportAndItsRefusals) {
+    const std::string list = "red shoes\r\n\r\n" + std::string(101, 'x') + "\r\n";
+    Result r = Kw({"export", "--format", "microsoft-ads", "--campaign", "C", "--ad-group", "G",
+                   "--negative-phrase", "-o", "up.csv"},
+                  list);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "1 keyword was left out: longer than the platform allows (first: line 3).\n");
+    const std::string csv = Read(Path("up.csv"));
+    EXPECT_EQ(csv.substr(csv.find("6.0\r\n") + 5),
+              "Ad Group Negative Keyword,Active,,,C,G,,,red shoes,Phrase,,\r\n");
+    r = Kw({"export", "--format", "google-ads", "--campaign", "C", "--ad-group", "G", "--exact"},
+           "Cat\ncat\n");
+    EXPECT_EQ(r.out, "Campaign,Ad group,Keyword,Criterion Type\r\nC,G,Cat,Exact\r\n");
+
+    const struct {
+        std::vector<std::string> args;
+        const char* err;  // the start of standard error
+    } refusals[] = {
+        {{"--format", "microsoft-ads", "--campaign", "C", "--ad-group", "G", "--negative-broad"},
+         "Microsoft Advertising takes negative keywords as phrase or exact match only.\n"},
+        {{"--format", "google-ads", "--campaign", "C", "--ad-group", "G"},
+         "varnolt-kw: no match type chosen"},
+        {{"--format", "google-ads", "--campaign", "C", "--broad"},
+         "varnolt-kw: --ad-group NAME is needed for --broad"},
+        {{"--format", "google-ads", "--campaign", "C", "--negative-exact"},
+         "varnolt-kw: --ad-group NAME is needed for --negative-exact (or give"},
+        {{"--campaign", "C", "--ad-group", "G", "--exact"}, "varnolt-kw: --format"},
+        {{"--format", "csv", "--campaign", "C", "--ad-group", "G", "--exact"},
+         "varnolt-kw: unknown format 'csv'"},
+        {{"--format", "google-ads", "--ad-group", "G", "--exact"}, "varnolt-kw: --campaign"},
+    };
+    for (const auto& refusal : refusals) {
+        std::vector<std::string> args = {"export"};
+        args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+        args.insert(args.end(), {"-o", "up.csv"});
+        r = Kw(args, list);
+        EXPECT_EQ(r.status, 2) << refusal.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, std::string(refusal.err).size()), refusal.err);
+        EXPECT_EQ(Read(Path("up.csv")), csv) << refusal.err;
+    }
+}
+
 TEST_F(KwTool, InputRules) {
     // One empty line is input; it is formatted, and gives no typos.
     Result r = Kw({"adwords", "--broad", "--exact"}, "\r\n");
@@ -183,6 +246,9 @@ TEST_F(KwTool, UsageAndHelp) {
                                                 {"adwords", "--all"},
                                                 {"typos", "--all", "a.txt", "b.txt"},
                                                 {"typos", "--all", "-o"},
+                                                {"typos", "--all", "--layout", "colemak"},
+                                                {"typos", "--all", "--layout"},
+                                                {"adwords", "--broad", "--layout=qwerty"},
                                                 {"spell", "--all"},
                                                 {}}) {
         r = Kw(bad, "book");

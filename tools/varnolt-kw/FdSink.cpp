@@ -48,27 +48,41 @@ void FdSink::AddLine(std::string_view line) {
 }
 
 void FdSink::AddJoined(std::span<const std::string_view> pieces) {
-    std::size_t size = 2;
-    for (std::string_view piece : pieces)
-        size += piece.size();
-    if (size > capacity_ - used_) {
-        Flush();
-        if (size > capacity_) {
-            // A line longer than the whole buffer goes out piece by piece.
-            for (std::string_view piece : pieces)
-                WriteAll(piece.data(), piece.size());
-            WriteAll("\r\n", 2);
+    // The pieces are copied as they come, with no pass to add up their
+    // lengths first; only a line that does not fit takes the slow road.
+    // Each check keeps room for the piece and the CR LF after it.
+    char* dst = buf_.get() + used_;
+    const char* const end = buf_.get() + capacity_;
+    if (end - dst < 2) {
+        AddOverflowing(pieces);
+        return;
+    }
+    for (std::string_view piece : pieces) {
+        if (piece.size() + 2 > static_cast<std::size_t>(end - dst)) {
+            AddOverflowing(pieces);
             return;
         }
-    }
-    char* dst = buf_.get() + used_;
-    for (std::string_view piece : pieces) {
         CopyPiece(dst, piece.data(), piece.size());
         dst += piece.size();
     }
     dst[0] = '\r';
     dst[1] = '\n';
-    used_ += size;
+    used_ = static_cast<std::size_t>(dst + 2 - buf_.get());
+}
+
+void FdSink::AddOverflowing(std::span<const std::string_view> pieces) {
+    Flush();
+    std::size_t size = 2;
+    for (std::string_view piece : pieces)
+        size += piece.size();
+    if (size > capacity_) {
+        // A line longer than the whole buffer goes out piece by piece.
+        for (std::string_view piece : pieces)
+            WriteAll(piece.data(), piece.size());
+        WriteAll("\r\n", 2);
+        return;
+    }
+    AddJoined(pieces);
 }
 
 void FdSink::Flush() {

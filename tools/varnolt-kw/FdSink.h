@@ -16,11 +16,18 @@ public:
     explicit FdSink(int fd, std::size_t capacity = std::size_t{1} << 18);
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
+    // Writes `bytes` as they are, after what the buffer holds.
+    void Write(std::string_view bytes) {
+        Flush();
+        WriteAll(bytes.data(), bytes.size());
+    }
     // Writes out what the buffer holds. Throws std::system_error when the
     // descriptor refuses the bytes.
     void Flush();
 
 private:
+    // Flushes, then writes a line that did not fit in what was left.
+    void AddOverflowing(std::span<const std::string_view> pieces);
     void WriteAll(const char* data, std::size_t size);
 
     int fd_;

@@ -8,13 +8,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "ExportCommand.h"
 #include "FdSink.h"
 #include "keywords/Keywords.h"
+#include "keywords/Layouts.h"
+#include "keywords/UniqueSink.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
 #include "util/OutputFile.h"
@@ -32,7 +36,8 @@ void AppendOptionLines(std::string& text, std::string_view command,
     const std::string indent(19, ' ');
     std::string line = "  varnolt-kw " + std::string(command);
     for (std::string_view o : options) {
-        const std::string item = "[" + std::string(o) + "]";
+        std::string item = "[";
+        item.append(o).append("]");
         if (line.size() + 1 + item.size() > 80) {
             text += line + "\n";
             line = indent + item;
@@ -56,7 +61,9 @@ std::string Wrapped(const std::string& words) {
             text += line + "\n";
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + std::string(word);
+        if (!line.empty())
+            line += ' ';
+        line.append(word);
         at = end + 1;
     }
     return text + line + "\n";
@@ -90,6 +97,8 @@ const std::string& UsageText() {
             order += (order.empty() ? "" : ", ") + OptionName(k.option);
         }
         typoOptions.push_back("--all");
+        typoOptions.push_back("--unique");
+        typoOptions.push_back("--layout NAME");
         // The notations first, then the options that change them.
         std::vector<std::string_view> matchOptions;
         std::string notations, modifiers;
@@ -109,9 +118,11 @@ const std::string& UsageText() {
             matchOptions.push_back(m.option);
             modifiers += "; " + std::string(m.option) + " lower-cases A-Z first.";
         }
+        matchOptions.push_back("--unique");
         std::string u = "Usage:\n";
         AppendOptionLines(u, "typos", typoOptions);
         AppendOptionLines(u, "adwords", matchOptions);
+        u += ExportUsageText();
         u += "\n";
         u += Wrapped(
             "typos writes the chosen misspellings of every keyword, keyword by keyword, "
@@ -121,10 +132,21 @@ const std::string& UsageText() {
             "adwords writes every keyword in each chosen notation, notation by "
             "notation: " +
             notations + modifiers);
+        std::string layouts;
+        for (const KeyboardLayout& l : KeyboardLayouts())
+            layouts += (layouts.empty() ? "" : ", ") + std::string(l.name);
+        u += Wrapped("--layout chooses the keyboard of missed keys and inserted keys: " + layouts +
+                     " (the first is the default).");
+        u += Wrapped(
+            "--unique writes a line only when no earlier line equals it with letter case "
+            "ignored (for typos, nor any input keyword).");
         u += "\n"
              "INPUT is a keyword file, one keyword per line; standard input when it is\n"
              "absent or \"-\". The result goes to OUTPUT (replaced if it exists) or to\n"
              "standard output, each line ended by CR LF.\n"
+             "\n"
+             "export writes an upload file for Google Ads Editor or Microsoft Advertising:\n"
+             "one row per keyword and chosen match type, quoted as CSV, ended by CR LF.\n"
              "\n"
              "Exit status: 0 done, 1 a file could not be read or written, 2 usage error,\n"
              "empty input or no action chosen.\n";
@@ -154,6 +176,8 @@ struct Options {
     bool typos = false;
     TypoKinds kinds;
     MatchTypes types;
+    bool unique = false;
+    const KeyboardLayout* layout = nullptr;
     std::string input;  // "" or "-": standard input
     std::string output;
     bool haveOutput = false;
@@ -199,6 +223,20 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
         } else if (arg.starts_with("--output=")) {
             opt.output = arg.substr(9);
             opt.haveOutput = true;
+        } else if (opt.typos && (arg == "--layout" || arg.starts_with("--layout="))) {
+            std::string_view name;
+            if (arg == "--layout") {
+                if (i + 1 >= argc)
+                    return "option --layout needs a keyboard name";
+                name = argv[++i];
+            } else {
+                name = arg.substr(9);
+            }
+            opt.layout = FindKeyboardLayout(name);
+            if (opt.layout == nullptr)
+                return "unknown keyboard '" + std::string(name) + "'";
+        } else if (arg == "--unique") {
+            opt.unique = true;
         } else if (opt.typos && arg == "--all") {
             opt.kinds = TypoKinds::All();
         } else if (const int kind = opt.typos ? FindTypoKind(arg) : -1; kind >= 0) {
@@ -213,6 +251,8 @@ std::string ParseArguments(int argc, char** argv, Options& opt) {
 }
 
 int Run(int argc, char** argv) {
+    if (argc >= 2 && std::string_view(argv[1]) == "export")
+        return RunExport(argc, argv);
     Options opt;
     if (std::string problem = ParseArguments(argc, argv, opt); !problem.empty()) {
         return UsageError(problem);
@@ -260,11 +300,22 @@ int Run(int argc, char** argv) {
     const std::vector<std::string_view> keywords = KeywordLines(text);
     try {
         FdSink sink(out.Fd());
-        if (opt.typos) {
-            GenerateTypos(keywords, opt.kinds, sink);
-        } else {
-            FormatMatchTypes(keywords, opt.types, sink);
+        std::unique_ptr<UniqueSink> unique;
+        if (opt.unique) {
+            unique = std::make_unique<UniqueSink>(sink);
+            if (opt.typos) {
+                for (std::string_view kw : keywords)
+                    unique->Exclude(kw);
+            }
         }
+        LineSink& lines = unique ? static_cast<LineSink&>(*unique) : sink;
+        if (opt.typos) {
+            GenerateTypos(keywords, opt.kinds, lines, opt.layout);
+        } else {
+            FormatMatchTypes(keywords, opt.types, lines);
+        }
+        if (unique)
+            unique->Finish();
         sink.Flush();
     } catch (const std::system_error& e) {
         out.Abandon();

@@ -1,0 +1,147 @@
+// varnolt-kw export: an upload file for Google Ads Editor or Microsoft
+// Advertising from a keyword list.
+#include "ExportCommand.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "FdSink.h"
+#include "keywords/Export.h"
+#include "util/FileError.h"
+#include "util/KeywordFile.h"
+
+namespace varnolt {
+
+namespace {
+
+void PrintLine(const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    std::fputc('\n', stderr);
+}
+
+int Usage(const std::string& problem) {
+    PrintLine("varnolt-kw: " + problem);
+    std::fputs(ExportUsageText(), stderr);
+    return 2;
+}
+
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
+}  // namespace
+
+const char* ExportUsageText() {
+    return "  varnolt-kw export --format google-ads|microsoft-ads --campaign NAME\n"
+           "                   [--ad-group NAME] [--broad] [--phrase] [--exact]\n"
+           "                   [--negative-broad] [--negative-phrase] [--negative-exact]\n"
+           "                   [--campaign-negatives] [--lowercase] [INPUT] [-o OUTPUT]\n";
+}
+
+int RunExport(int argc, char** argv) {
+    ExportOptions opt;
+    bool haveFormat = false, haveInput = false, optionsEnded = false;
+    std::string input, output;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (haveInput)
+                return Usage("more than one INPUT");
+            input = arg;
+            haveInput = true;
+            continue;
+        }
+        auto value = [&](std::string& to) {
+            if (i + 1 >= argc)
+                return false;
+            to = argv[++i];
+            return true;
+        };
+        int type = -1;
+        for (std::size_t t = 0; t < ExportTypeTable().size(); ++t) {
+            if (ExportTypeTable()[t].option == arg)
+                type = static_cast<int>(t);
+        }
+        std::string v;
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (type >= 0) {
+            opt.types[static_cast<std::size_t>(type)] = true;
+        } else if (arg == "--format") {
+            if (!value(v))
+                return Usage("option --format needs google-ads or microsoft-ads");
+            if (v == "google-ads")
+                opt.format = ExportFormat::GoogleAds;
+            else if (v == "microsoft-ads")
+                opt.format = ExportFormat::MicrosoftAds;
+            else
+                return Usage("unknown format '" + v + "' (google-ads or microsoft-ads)");
+            haveFormat = true;
+        } else if (arg == "--campaign" || arg == "--ad-group") {
+            if (!value(arg == "--campaign" ? opt.campaign : opt.adGroup))
+                return Usage("option " + std::string(arg) + " needs a name");
+        } else if (arg == "--campaign-negatives") {
+            opt.campaignNegatives = true;
+        } else if (arg == "--lowercase") {
+            opt.lowercase = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(output))
+                return Usage("option " + std::string(arg) + " needs a file name");
+        } else {
+            return Usage("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (!haveFormat)
+        return Usage("--format google-ads|microsoft-ads is needed");
+    if (std::string problem = CheckExportOptions(opt); !problem.empty()) {
+        if (problem == kMsgMicrosoftNegativeBroad) {
+            PrintLine(problem);
+            return 2;
+        }
+        return Usage(problem);
+    }
+
+    std::string text;
+    try {
+        text = input.empty() || input == "-" ? LoadKeywordFd(STDIN_FILENO, "(standard input)")
+                                             : LoadKeywordFile(FullPath(input));
+    } catch (const FileError& e) {
+        PrintLine(e.what());
+        return 1;
+    }
+    if (text.empty()) {
+        PrintLine(kMsgNoInput);
+        return 2;
+    }
+
+    // The whole file is made first, so the output is replaced whole or not at all.
+    TextSink csv("\r\n");
+    const ExportResult result = WriteExport(KeywordLines(text), opt, csv);
+    try {
+        if (!output.empty() && output != "-") {
+            SaveKeywordFile(FullPath(output), csv.Text());
+        } else {
+            FdSink out(STDOUT_FILENO);
+            out.Write(csv.Text());
+            out.Flush();
+        }
+    } catch (const FileError& e) {
+        PrintLine(e.what());
+        return 1;
+    } catch (const std::system_error& e) {
+        PrintLine("Cannot write file \"(standard output)\". " + e.code().message());
+        return 1;
+    }
+    if (result.leftOut > 0)
+        PrintLine(LeftOutMessage(result));
+    return 0;
+}
+
+}  // namespace varnolt
