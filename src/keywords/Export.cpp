@@ -4,7 +4,6 @@
 
 #include "keywords/UniqueSink.h"
 #include "util/TextCodec.h"
-#include "util/UUtils.h"
 
 namespace varnolt {
 
@@ -47,10 +46,13 @@ std::size_t WordCount(std::string_view s) {
     return words;
 }
 
+// Characters are counted only when the bytes could be too many, and words
+// only when there is room for eleven (eleven letters and ten spaces).
 bool TooLong(ExportFormat format, std::string_view keyword) {
-    if (format == ExportFormat::GoogleAds)
-        return CharacterCount(keyword) > 80 || WordCount(keyword) > 10;
-    return CharacterCount(keyword) > 100;
+    const std::size_t limit = format == ExportFormat::GoogleAds ? 80 : 100;
+    if (keyword.size() > limit && CharacterCount(keyword) > limit)
+        return true;
+    return format == ExportFormat::GoogleAds && keyword.size() >= 21 && WordCount(keyword) > 10;
 }
 
 bool NeedsAdGroup(const ExportOptions& o, const ExportTypeRow& row) {
@@ -63,17 +65,25 @@ std::span<const ExportTypeRow> ExportTypeTable() {
     return kExportTypes;
 }
 
-std::string CsvField(std::string_view field) {
+namespace {
+// `field` as CsvField writes it, into `dst`; returns the field.
+std::string_view CsvFieldInto(std::string& dst, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(field);
-    std::string quoted = "\"";
+        return field;
+    dst.assign(1, '"');
     for (char c : field) {
         if (c == '"')
-            quoted += '"';
-        quoted += c;
+            dst += '"';
+        dst += c;
     }
-    quoted += '"';
-    return quoted;
+    dst += '"';
+    return dst;
+}
+}  // namespace
+
+std::string CsvField(std::string_view field) {
+    std::string quoted;
+    return std::string(CsvFieldInto(quoted, field));
 }
 
 std::string CheckExportOptions(const ExportOptions& o) {
@@ -114,8 +124,10 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
     }
 
     // The keywords that go in, and the count of those that are too long.
+    // No string a keyword: views into the input, or into one lower-cased copy.
     ExportResult result;
-    std::vector<std::string> keywords;
+    std::vector<std::string_view> keywords;
+    keywords.reserve(lines.size());
     for (std::size_t n = 0; n < lines.size(); ++n) {
         std::string_view kw = TrimSpaces(lines[n]);
         if (kw.empty())
@@ -125,14 +137,43 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
                 result.firstLine = n + 1;
             continue;
         }
-        keywords.push_back(o.lowercase ? AsciiLower(kw) : std::string(kw));
+        keywords.push_back(kw);
+    }
+    // Equal rows are equal keywords (case ignored) of one match type: the
+    // repeats are the same for every type, so they go once, here.
+    {
+        struct Discard : LineSink {
+            void AddLine(std::string_view) override {}
+        } none;
+        UniqueSink seen(none);
+        std::size_t kept = 0;
+        for (std::string_view kw : keywords) {
+            if (seen.Exclude(kw))
+                keywords[kept++] = kw;
+        }
+        keywords.resize(kept);
+    }
+    std::string lowered;
+    if (o.lowercase) {
+        std::size_t size = 0;
+        for (std::string_view kw : keywords)
+            size += kw.size();
+        lowered.reserve(size);
+        for (std::string_view kw : keywords)
+            lowered.append(kw);
+        for (char& c : lowered) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        std::size_t at = 0;
+        for (std::string_view& kw : keywords) {
+            kw = std::string_view(lowered).substr(at, kw.size());
+            at += kw.size();
+        }
     }
 
     const std::string campaign = CsvField(o.campaign), adGroup = CsvField(o.adGroup);
-    // The campaign, ad group and type are the same along one type, so equal
-    // rows are equal keywords of one match type.
-    UniqueSink unique(sink);
-    std::string field;
+    std::string quoted;
     for (std::size_t i = 0; i < std::size(kExportTypes); ++i) {
         if (!o.types[i])
             continue;
@@ -151,18 +192,17 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
                                    : "Ad Group Negative Keyword,Active,,,";
             type = row.matchType;
         }
-        for (const std::string& kw : keywords) {
-            field = CsvField(kw);
+        for (std::string_view kw : keywords) {
+            const std::string_view field = CsvFieldInto(quoted, kw);
             if (google) {
                 const std::string_view pieces[] = {campaign, ",", group, ",", field, ",", type};
-                unique.AddJoined(pieces);
+                sink.AddJoined(pieces);
             } else {
                 const std::string_view pieces[] = {kind,  campaign, ",",  group, ",,,",
                                                    field, ",",      type, ",,"};
-                unique.AddJoined(pieces);
+                sink.AddJoined(pieces);
             }
         }
-        unique.Finish();
     }
     return result;
 }

@@ -255,10 +255,10 @@ void UniqueSink::Finish() {
     heldLines_.clear();
 }
 
-void UniqueSink::Exclude(std::string_view line) {
+bool UniqueSink::Exclude(std::string_view line) {
     Finish();
     FoldCaseInto(scratch_, line);
-    Remember(scratch_, HashBytes(scratch_));
+    return Remember(scratch_, HashBytes(scratch_));
 }
 
 bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {

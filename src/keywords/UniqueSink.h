@@ -29,7 +29,8 @@ public:
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
     // Counts `line` as written without writing it: a later equal line is dropped.
-    void Exclude(std::string_view line);
+    // Returns true when no earlier line equalled it.
+    bool Exclude(std::string_view line);
     // Passes on the lines still held back. Lines are checked in small batches
     // (their table slots fetched ahead), so call this after the last line.
     void Finish();

@@ -72,6 +72,11 @@ int RunExport(int argc, char** argv) {
         std::string v;
         if (arg == "--") {
             optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(ExportUsageText(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        } else if (arg.starts_with("--output=")) {
+            output = arg.substr(9);
         } else if (type >= 0) {
             opt.types[static_cast<std::size_t>(type)] = true;
         } else if (arg == "--format") {
