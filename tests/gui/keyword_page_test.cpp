@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -58,10 +59,15 @@ TEST(KeywordPageTest, EveryTableRowHasItsCheckBoxInOrderAndExtraRowsContinueBelo
     for (std::size_t i = 0; i < adTops.size(); ++i) {
         EXPECT_EQ(win.bsSkinTabSheet1->Options()[i]->y(), adTops[i]) << i;
     }
-    // The action buttons keep the design's distance below the last row (246
-    // and 206 with the six kinds and five options of the first design).
-    EXPECT_EQ(win.btnGenerate->y(), win.stsWelcomeActions->Options().back()->y() + 46);
-    EXPECT_EQ(win.btnFormat->y(), win.bsSkinTabSheet1->Options().back()->y() + 38);
+    // "Remove duplicates" and the keyboard choice are rows of the column below
+    // the options; the action buttons keep the design's distance below the
+    // last row (246 and 206 with the six kinds and five options of the first
+    // design).
+    EXPECT_EQ(win.chkUnique->y(), win.stsWelcomeActions->Options().back()->y() + 29);
+    EXPECT_EQ(win.cboKeyboard->y(), win.chkUnique->y() + 29);
+    EXPECT_EQ(win.chkAUnique->y(), win.bsSkinTabSheet1->Options().back()->y() + 26);
+    EXPECT_EQ(win.btnGenerate->y(), win.cboKeyboard->y() + 46);
+    EXPECT_EQ(win.btnFormat->y(), win.chkAUnique->y() + 38);
 
     // Two rows more: they continue with the spacing of the last two rows, and
     // the action button keeps its distance below the last one.
@@ -69,8 +75,10 @@ TEST(KeywordPageTest, EveryTableRowHasItsCheckBoxInOrderAndExtraRowsContinueBelo
         KeywordPageDesign design;
         int step;
         int actionGap;
+        std::size_t rowsBelow;  // rows of the column below the options
     };
-    for (Extra extra : {Extra{TypoPageDesign(), 29, 46}, Extra{AdWordsPageDesign(), 26, 38}}) {
+    for (Extra extra :
+         {Extra{TypoPageDesign(), 29, 46, 2}, Extra{AdWordsPageDesign(), 26, 38, 1}}) {
         const std::vector<int> tops = extra.design.optionTops;
         extra.design.options.push_back({QStringLiteral("chkExtra1"), QStringLiteral("Extra 1")});
         extra.design.options.push_back({QStringLiteral("chkExtra2"), QStringLiteral("Extra 2")});
@@ -88,7 +96,8 @@ TEST(KeywordPageTest, EveryTableRowHasItsCheckBoxInOrderAndExtraRowsContinueBelo
         }
         EXPECT_EQ(page.Option(QStringLiteral("chkExtra2")), page.Options()[n - 1]);
         EXPECT_EQ(page.Option(QStringLiteral("chkExtra2"))->text(), QStringLiteral("Extra 2"));
-        EXPECT_EQ(page.Action()->y(), expectedTop(n - 1) + extra.actionGap);
+        EXPECT_EQ(page.Unique()->y(), expectedTop(n));
+        EXPECT_EQ(page.Action()->y(), expectedTop(n + extra.rowsBelow - 1) + extra.actionGap);
     }
 }
 

@@ -19,10 +19,12 @@
 #include "app/ui/TopBar.h"
 #include "brand/BrandSettings.h"
 #include "common/ui/Services.h"
+#include "keywords/Export.h"
 #include "keywords/ui/KeywordFileDialog.h"
 #include "keywords/ui/KeywordPage.h"
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QPushButton;
 class QTabWidget;
@@ -32,6 +34,7 @@ class QToolButton;
 namespace varnolt {
 
 class Balloon;
+class ExportDialog;
 class HttpClient;
 class KeywordPane;
 struct NewsRequest;
@@ -100,6 +103,16 @@ public:
     void btnLoadAInputClick();
     void btnClearAOutputClick();
     void btnSaveAOutputClick();
+    // Puts the Typo Generator's output into the Ad Words input and shows that page.
+    void btnToAdWordsClick();
+    // Asks for the upload file's choices, then for its name, and writes it.
+    void btnExportClick();
+
+    // Runs the export dialog; true when the user accepted it. Tests replace
+    // it to fill the dialog in without waiting for a person.
+    std::function<bool(ExportDialog&)> RunExportDialog;
+    // The export dialog's choices, remembered for the session.
+    ExportOptions ExportValues;
 
     // Shows the main window's message box.
     MsgResult msgMain(MsgKind kind, MsgButtons buttons, const QString& text);
@@ -139,7 +152,11 @@ public:
     QCheckBox* chkSpaces = nullptr;
     QCheckBox* chkMissed = nullptr;
     QCheckBox* chkInserted = nullptr;
+    QCheckBox* chkVowelSwap = nullptr;
+    QCheckBox* chkUnique = nullptr;
+    QComboBox* cboKeyboard = nullptr;
     QPushButton* btnGenerate = nullptr;
+    QPushButton* btnToAdWords = nullptr;
     QPushButton* btnClearInput = nullptr;
     QPushButton* btnLoadInput = nullptr;
     QPushButton* btnClearOutput = nullptr;
@@ -154,7 +171,11 @@ public:
     QCheckBox* chkExactMatch = nullptr;
     QCheckBox* chkLowercase = nullptr;
     QCheckBox* chkMinusSign = nullptr;
+    QCheckBox* chkNegativePhrase = nullptr;
+    QCheckBox* chkNegativeExact = nullptr;
+    QCheckBox* chkAUnique = nullptr;
     QPushButton* btnFormat = nullptr;
+    QPushButton* btnExport = nullptr;
     QPushButton* btnClearAInput = nullptr;
     QPushButton* btnLoadAInput = nullptr;
     QPushButton* btnClearAOutput = nullptr;
@@ -163,6 +184,7 @@ public:
     QTimer* Timer1 = nullptr;
     KeywordFileDialog bsSkinOpenDialog1;
     KeywordFileDialog bsSkinSaveDialog1;
+    KeywordFileDialog dlgSaveExport;  // the upload files of the export dialog
     // The news records of the last news check, one per line; exists from
     // FormCreate to FormDestroy.
     std::unique_ptr<std::vector<std::string>> NewsList;

@@ -1,10 +1,18 @@
 // The keyword pages of the main window: their controls and handlers.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <memory>
 #include <vector>
 
 #include "app/ui/FMain.h"
 #include "app/ui/WindowText.h"
+#include "keywords/Export.h"
 #include "keywords/Keywords.h"
+#include "keywords/Layouts.h"
+#include "keywords/UniqueSink.h"
+#include "keywords/ui/ExportDialog.h"
 #include "keywords/ui/KeywordPane.h"
 #include "util/KeywordFile.h"
 
@@ -23,7 +31,11 @@ void TfrmMain::BuildKeywordPages() {
     chkSpaces = stsWelcomeActions->Option(QStringLiteral("chkSpaces"));
     chkMissed = stsWelcomeActions->Option(QStringLiteral("chkMissed"));
     chkInserted = stsWelcomeActions->Option(QStringLiteral("chkInserted"));
+    chkVowelSwap = stsWelcomeActions->Option(QStringLiteral("chkVowelSwap"));
+    chkUnique = stsWelcomeActions->Unique();
+    cboKeyboard = stsWelcomeActions->Keyboard();
     btnGenerate = stsWelcomeActions->Action();
+    btnToAdWords = stsWelcomeActions->OutputAction();
     btnClearInput = stsWelcomeActions->ClearInput();
     btnLoadInput = stsWelcomeActions->LoadInput();
     btnClearOutput = stsWelcomeActions->ClearOutput();
@@ -37,12 +49,53 @@ void TfrmMain::BuildKeywordPages() {
     chkExactMatch = bsSkinTabSheet1->Option(QStringLiteral("chkExactMatch"));
     chkLowercase = bsSkinTabSheet1->Option(QStringLiteral("chkLowercase"));
     chkMinusSign = bsSkinTabSheet1->Option(QStringLiteral("chkMinusSign"));
+    chkNegativePhrase = bsSkinTabSheet1->Option(QStringLiteral("chkNegativePhrase"));
+    chkNegativeExact = bsSkinTabSheet1->Option(QStringLiteral("chkNegativeExact"));
+    chkAUnique = bsSkinTabSheet1->Unique();
     btnFormat = bsSkinTabSheet1->Action();
+    btnExport = bsSkinTabSheet1->SecondAction();
     btnClearAInput = bsSkinTabSheet1->ClearInput();
     btnLoadAInput = bsSkinTabSheet1->LoadInput();
     btnClearAOutput = bsSkinTabSheet1->ClearOutput();
     btnSaveAOutput = bsSkinTabSheet1->SaveOutput();
+
+    dlgSaveExport.title = QStringLiteral("Export");
+    dlgSaveExport.filter = QStringLiteral("CSV files(*.csv)|*.csv");
+    dlgSaveExport.extension = QStringLiteral("csv");
+    RunExportDialog = [](ExportDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+    auto on = [this](QPushButton* b, void (TfrmMain::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this,
+                [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+    };
+    on(btnToAdWords, &TfrmMain::btnToAdWordsClick);
+    on(btnExport, &TfrmMain::btnExportClick);
 }
+
+namespace {
+
+// With "Remove duplicates" on, a UniqueSink in front of `sink`.
+class MaybeUnique {
+public:
+    MaybeUnique(bool on, LineSink& sink) {
+        if (on) {
+            unique_ = std::make_unique<UniqueSink>(sink);
+        }
+        lines_ = unique_ ? static_cast<LineSink*>(unique_.get()) : &sink;
+    }
+    UniqueSink* Unique() const { return unique_.get(); }
+    LineSink& Lines() const { return *lines_; }
+    void Finish() {
+        if (unique_) {
+            unique_->Finish();
+        }
+    }
+
+private:
+    std::unique_ptr<UniqueSink> unique_;
+    LineSink* lines_ = nullptr;
+};
+
+}  // namespace
 
 void TfrmMain::btnGenerateClick() {
     if (memInput->IsEmpty()) {
@@ -63,7 +116,20 @@ void TfrmMain::btnGenerateClick() {
     const std::string input = memInput->Text();
     TextSink sink("\n");
     sink.Reserve(input.size() * 16);
-    GenerateTypos(KeywordLines(input), kinds, sink);
+    const std::vector<std::string_view> keywords = KeywordLines(input);
+    MaybeUnique lines(chkUnique->isChecked(), sink);
+    if (lines.Unique()) {
+        // The input keywords themselves are not typos of them.
+        for (std::string_view kw : keywords) {
+            lines.Unique()->Exclude(kw);
+        }
+    }
+    // The first layout, qwerty, is the one the kinds use without a layout.
+    const int layout = cboKeyboard->currentIndex();
+    const KeyboardLayout* keyboard =
+        layout > 0 ? &KeyboardLayouts()[static_cast<std::size_t>(layout)] : nullptr;
+    GenerateTypos(keywords, kinds, lines.Lines(), keyboard);
+    lines.Finish();
     memOutput->AppendLines(sink.Text());
     memOutput->ScrollToTop();
 }
@@ -86,7 +152,9 @@ void TfrmMain::btnFormatClick() {
     memAOutput->Clear();
     const std::string input = memAInput->Text();
     TextSink sink("\n");
-    FormatMatchTypes(KeywordLines(input), types, sink);
+    MaybeUnique lines(chkAUnique->isChecked(), sink);
+    FormatMatchTypes(KeywordLines(input), types, lines.Lines());
+    lines.Finish();
     memAOutput->AppendLines(sink.Text());
     memAOutput->ScrollToTop();
 }
@@ -114,6 +182,45 @@ void TfrmMain::btnSaveOutputClick() {
 }
 void TfrmMain::btnSaveAOutputClick() {
     SaveFrom(memAOutput);
+}
+
+void TfrmMain::btnToAdWordsClick() {
+    memAInput->SetText(memOutput->Text());
+    pgcMain->setCurrentWidget(bsSkinTabSheet1);
+}
+
+void TfrmMain::btnExportClick() {
+    if (memAInput->IsEmpty()) {
+        msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoInput));
+        return;
+    }
+    ExportOptions options;
+    {
+        ExportDialog dialog(ExportValues, this);
+        if (!RunExportDialog(dialog)) {
+            return;
+        }
+        options = dialog.Values();
+    }
+    ExportValues = options;
+    // The same words as varnolt-kw export: a refusal writes nothing.
+    if (const std::string problem = CheckExportOptions(options); !problem.empty()) {
+        msgMain(MsgKind::Warning, MsgButtons::Ok, FromBytes(problem));
+        return;
+    }
+    std::optional<QString> path =
+        dlgSaveExport.RunSaveDialog(*ctx_.dialogs, this, FromBytes(ctx_.appFolder));
+    if (!path) {
+        return;
+    }
+    // The whole file is made first, so it is replaced whole or not at all.
+    const std::string input = memAInput->Text();
+    TextSink csv("\r\n");
+    const ExportResult result = WriteExport(KeywordLines(input), options, csv);
+    SaveKeywordFile(ToBytes(*path), csv.Text());
+    if (result.leftOut > 0) {
+        msgMain(MsgKind::Information, MsgButtons::Ok, FromBytes(LeftOutMessage(result)));
+    }
 }
 
 void TfrmMain::LoadInto(KeywordPane* pane) {

@@ -32,9 +32,9 @@ std::optional<QString> KeywordFileDialog::RunSaveDialog(FileDialogService& dialo
         return std::nullopt;
     }
     QString path = QFileInfo(QDir(req.directory), *chosen).absoluteFilePath();
-    // A name whose extension is not ".txt" (in any case) gets ".txt" added.
-    if (QFileInfo(path).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0) {
-        path += QStringLiteral(".txt");
+    // A name whose extension is not the dialog's (in any case) gets it added.
+    if (QFileInfo(path).suffix().compare(extension, Qt::CaseInsensitive) != 0) {
+        path += QLatin1Char('.') + extension;
     }
     lastFile = path;
     return path;

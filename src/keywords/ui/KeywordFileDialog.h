@@ -13,7 +13,8 @@ namespace varnolt {
 struct KeywordFileDialog {
     QString title;
     QString filter;
-    QString lastFile;  // empty until a file was chosen
+    QString lastFile;                           // empty until a file was chosen
+    QString extension = QStringLiteral("txt");  // what a saved name ends in
 
     // The first time a dialog opens in `firstFolder`; afterwards in the
     // folder of its last file, with that file's name filled in.
@@ -21,7 +22,7 @@ struct KeywordFileDialog {
     // The existing file chosen, as an absolute path, or nothing.
     std::optional<QString> RunOpenDialog(FileDialogService& dialogs, QWidget* parent,
                                          const QString& firstFolder);
-    // The name chosen, as an absolute path ending in ".txt", or nothing.
+    // The name chosen, as an absolute path ending in "." + extension, or nothing.
     std::optional<QString> RunSaveDialog(FileDialogService& dialogs, QWidget* parent,
                                          const QString& firstFolder);
 };

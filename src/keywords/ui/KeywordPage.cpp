@@ -1,6 +1,7 @@
 #include "keywords/ui/KeywordPage.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "keywords/Keywords.h"
+#include "keywords/Layouts.h"
 #include "keywords/ui/FastKeywordPane.h"
 #include "keywords/ui/KeywordPane.h"
 
@@ -69,6 +71,9 @@ QLabel* MakeLabel(QWidget* parent, const NamedCaption& named, int x, int y, bool
 
 const QString kInputCaption = QStringLiteral("Enter one word or phrase per line:");
 const QString kClear = QStringLiteral("Clear");
+const QString kRemoveDuplicates = QStringLiteral("Remove duplicates");
+constexpr int kKeyboardComboLeft = 62;  // from the option column's left edge
+constexpr int kSecondActionGap = 28;    // from the action button's top
 
 }  // namespace
 
@@ -87,7 +92,11 @@ KeywordPageDesign TypoPageDesign() {
     }
     d.optionTops = {56, 84, 113, 142, 171, 200};
     d.action = {QStringLiteral("btnGenerate"), QStringLiteral("Generate")};
+    d.unique = {QStringLiteral("chkUnique"), kRemoveDuplicates};
+    d.keyboardLabel = {QStringLiteral("lblKeyboard"), QStringLiteral("Keyboard")};
+    d.keyboardName = QStringLiteral("cboKeyboard");
     d.actionBelowLastOption = 246 - 200;
+    d.outputAction = {QStringLiteral("btnToAdWords"), QStringLiteral("To Ad Words")};
     d.clearInputName = QStringLiteral("btnClearInput");
     d.loadInputName = QStringLiteral("btnLoadInput");
     d.clearOutputName = QStringLiteral("btnClearOutput");
@@ -110,7 +119,9 @@ KeywordPageDesign AdWordsPageDesign() {
     }
     d.optionTops = {56, 84, 113, 142, 168};
     d.action = {QStringLiteral("btnFormat"), QStringLiteral("Format")};
+    d.unique = {QStringLiteral("chkAUnique"), kRemoveDuplicates};
     d.actionBelowLastOption = 206 - 168;
+    d.secondAction = {QStringLiteral("btnExport"), QStringLiteral("Export...")};
     d.clearInputName = QStringLiteral("btnClearAInput");
     d.loadInputName = QStringLiteral("btnLoadAInput");
     d.clearOutputName = QStringLiteral("btnClearAOutput");
@@ -140,7 +151,10 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
     input_->setGeometry(kInputLeft, kPaneTop, kPaneWidth, kPaneHeight);
     output_->setGeometry(kOutputLeft, kPaneTop, kPaneWidth, kPaneHeight);
 
-    const std::vector<int> tops = OptionTops(design, design.options.size());
+    // The option rows, the "Remove duplicates" row and the keyboard row.
+    const bool hasKeyboard = !design.keyboardName.isEmpty();
+    const std::size_t rowCount = design.options.size() + 1 + (hasKeyboard ? 1 : 0);
+    const std::vector<int> tops = OptionTops(design, rowCount);
     for (std::size_t i = 0; i < design.options.size(); ++i) {
         auto* c = new QCheckBox(design.options[i].caption, this);
         c->setObjectName(design.options[i].name);
@@ -148,8 +162,29 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
         c->setChecked(false);
         options_.push_back(c);
     }
-    const int actionTop = (tops.empty() ? 0 : tops.back()) + design.actionBelowLastOption;
+    std::size_t row = design.options.size();
+    unique_ = new QCheckBox(design.unique.caption, this);
+    unique_->setObjectName(design.unique.name);
+    unique_->setGeometry(kOptionLeft, tops[row++], kOptionWidth, 23);
+    if (hasKeyboard) {
+        keyboardLabel_ = MakeLabel(this, design.keyboardLabel, kOptionLeft, tops[row] + 3);
+        keyboard_ = new QComboBox(this);
+        keyboard_->setObjectName(design.keyboardName);
+        for (const KeyboardLayout& layout : KeyboardLayouts()) {
+            keyboard_->addItem(Latin1(layout.name));
+        }
+        keyboard_->setCurrentIndex(0);
+        keyboard_->setGeometry(kOptionLeft + kKeyboardComboLeft, tops[row],
+                               kOptionWidth - kKeyboardComboLeft, 22);
+        keyboardLabel_->setBuddy(keyboard_);
+        ++row;
+    }
+    const int actionTop = tops[row - 1] + design.actionBelowLastOption;
     action_ = MakeButton(this, design.action, kActionLeft, actionTop, kActionWidth);
+    if (!design.secondAction.name.isEmpty()) {
+        secondAction_ = MakeButton(this, design.secondAction, kActionLeft,
+                                   actionTop + kSecondActionGap, kActionWidth);
+    }
     clearInput_ = MakeButton(this, {design.clearInputName, kClear}, 16, kButtonRow, 105);
     loadInput_ =
         MakeButton(this, {design.loadInputName, QStringLiteral("Load")}, 128, kButtonRow, 105);
@@ -157,6 +192,10 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
         MakeButton(this, {design.clearOutputName, kClear}, kClearOutputLeft, kButtonRow, 105);
     saveOutput_ = MakeButton(this, {design.saveOutputName, QStringLiteral("Save")}, kSaveOutputLeft,
                              kButtonRow, 105);
+    if (!design.outputAction.name.isEmpty()) {
+        outputAction_ =
+            MakeButton(this, design.outputAction, kActionLeft, kButtonRow, kActionWidth);
+    }
     resize(kDesignWidth, kDesignHeight);
 }
 
@@ -192,8 +231,20 @@ void KeywordPage::Layout() {
     for (QCheckBox* c : options_) {
         c->move(optionLeft, c->y());
     }
-    action_->move(CentredLeft(w, kActionCentre, kActionWidth), action_->y());
+    unique_->move(optionLeft, unique_->y());
+    if (keyboard_) {
+        keyboardLabel_->move(optionLeft, keyboardLabel_->y());
+        keyboard_->move(optionLeft + kKeyboardComboLeft, keyboard_->y());
+    }
+    const int actionLeft = CentredLeft(w, kActionCentre, kActionWidth);
+    action_->move(actionLeft, action_->y());
+    if (secondAction_) {
+        secondAction_->move(actionLeft, secondAction_->y());
+    }
     const int row = h - kButtonRowGap;
+    if (outputAction_) {
+        outputAction_->move(actionLeft, row);
+    }
     clearInput_->move(16, row);
     loadInput_->move(128, row);
     clearOutput_->move(w - (kDesignWidth - kClearOutputLeft), row);

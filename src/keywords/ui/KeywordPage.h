@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -37,8 +38,18 @@ struct KeywordPageDesign {
     // The design tops of the first options. Options beyond them continue
     // below with the spacing of the last two.
     std::vector<int> optionTops;
+    // The rows below the options, each a row of the column: the "Remove
+    // duplicates" check box, then on a page that has one the keyboard choice
+    // (its label and the combo box).
+    NamedCaption unique;
+    NamedCaption keyboardLabel;  // no name: the page has no keyboard choice
+    QString keyboardName;
     NamedCaption action;
-    int actionBelowLastOption = 0;  // from the last option's top to the button's
+    int actionBelowLastOption = 0;  // from the last row's top to the button's
+    // A second button below the action button; no name: none.
+    NamedCaption secondAction;
+    // A button in the middle of the row of buttons below the panes; no name: none.
+    NamedCaption outputAction;
     QString clearInputName;
     QString loadInputName;
     QString clearOutputName;
@@ -68,7 +79,11 @@ public:
     const std::vector<QCheckBox*>& Options() const { return options_; }
     // The option with object name `name`, or null.
     QCheckBox* Option(const QString& name) const;
+    QCheckBox* Unique() const { return unique_; }
+    QComboBox* Keyboard() const { return keyboard_; }  // null without one
     QPushButton* Action() const { return action_; }
+    QPushButton* SecondAction() const { return secondAction_; }  // null without one
+    QPushButton* OutputAction() const { return outputAction_; }  // null without one
     QPushButton* ClearInput() const { return clearInput_; }
     QPushButton* LoadInput() const { return loadInput_; }
     QPushButton* ClearOutput() const { return clearOutput_; }
@@ -84,7 +99,12 @@ private:
     KeywordPane* input_ = nullptr;
     KeywordPane* output_ = nullptr;
     std::vector<QCheckBox*> options_;
+    QCheckBox* unique_ = nullptr;
+    QLabel* keyboardLabel_ = nullptr;
+    QComboBox* keyboard_ = nullptr;
     QPushButton* action_ = nullptr;
+    QPushButton* secondAction_ = nullptr;
+    QPushButton* outputAction_ = nullptr;
     QPushButton* clearInput_ = nullptr;
     QPushButton* loadInput_ = nullptr;
     QPushButton* clearOutput_ = nullptr;
