@@ -175,6 +175,7 @@ protected:
 
 private:
     void BuildWindow();
+    void FocusShownInput();
     void BuildKeywordPages();
     void ApplyBrand(const std::string& makeMoneyCaption);
     void ShowBanner();
@@ -184,6 +185,7 @@ private:
 
     AppContext ctx_;
     bool shown_ = false;
+    bool welcomeLeft_ = false;
 };
 
 }  // namespace varnolt
