@@ -12,7 +12,7 @@ CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench clean fuzz fuzz-replay
+.PHONY: all deps configure build run test bench clean fuzz fuzz-replay install package
 
 all: build
 
@@ -36,6 +36,14 @@ ifneq ($(PRESET),)
 else
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 endif
+
+# `make install PREFIX=/usr/local` (DESTDIR is honoured); `make package` builds the .deb.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	BUILD=$(BUILD) bash bench/run-all

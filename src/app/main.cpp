@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
     varnolt::VarnoltApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnolt"));
     QApplication::setOrganizationName(QStringLiteral("Varnolt"));
+    // The menu entry this window belongs to (Wayland names windows by it).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.varnolt.Varnolt"));
     varnolt::Skin::ApplyBuiltIn();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnolt/varnolt.png")));
     varnolt::CrashReporter::Instance().SetMailer(

@@ -3,20 +3,26 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/ui/CrashReport.h"
+#include "app/ui/ScreenFit.h"
 #include "app/ui/WindowText.h"
 #include "brand/BrandFile.h"
 #include "common/ui/HtmlView.h"
+#include "keywords/ui/KeywordPane.h"
 #include "news/HttpClient.h"
 #include "news/LiveUpdate.h"
 #include "news/NewsMessages.h"
@@ -74,6 +80,7 @@ void TfrmMain::BuildWindow() {
     outer->setSpacing(0);
 
     pgcPrinc = new QTabWidget(this);
+    pgcPrinc->installEventFilter(this);
     pgcPrinc->setObjectName(QStringLiteral("pgcPrinc"));
     pgcPrinc->setDocumentMode(true);
     outer->addWidget(pgcPrinc);
@@ -99,6 +106,16 @@ void TfrmMain::BuildWindow() {
     bsSkinButton1->setGeometry(256, 8, 265, 20);
     bsSkinButton1->setDefault(true);
     bsSkinPanel14->installEventFilter(this);
+    bsSkinButton1->installEventFilter(this);
+    // Enter anywhere on the welcome page presses its button.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), stsWelcome);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(enter, &QShortcut::activated, this, [this] {
+            if (bsSkinButton1)
+                bsSkinButton1->click();
+        });
+    }
     pgcPrinc->addTab(stsWelcome, QStringLiteral("Welcome"));
 
     // Main page: top bar, banner strip, keyword pages, link bar.
@@ -147,10 +164,29 @@ void TfrmMain::BuildWindow() {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize) {
-        if (bsSkinPanel14 && watched == bsSkinPanel14) {
-            bsSkinButton1->move((bsSkinPanel14->width() - bsSkinButton1->width()) / 2, 8);
+    const QEvent::Type t = event->type();
+    if (watched == pgcPrinc && t == QEvent::KeyPress) {
+        // The outer pages never switch by keyboard: Ctrl+Tab switches the
+        // keyword pages only (their own tab control takes it first).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrl = key->modifiers() & Qt::ControlModifier;
+        if (ctrl && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+                     key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+            return true;
         }
+    }
+    const bool panelResized = watched == bsSkinPanel14 && t == QEvent::Resize;
+    // A skin's style sheet or font changes the caption's width.
+    const bool captionChanged =
+        watched == bsSkinButton1 &&
+        (t == QEvent::StyleChange || t == QEvent::FontChange || t == QEvent::Polish);
+    if (bsSkinButton1 && bsSkinPanel14 && (panelResized || captionChanged)) {
+        // The whole caption shows; the design size is the smallest.
+        const QSize hint = bsSkinButton1->sizeHint();
+        const int w = std::min(std::max(265, hint.width()), std::max(265, bsSkinPanel14->width()));
+        const int h = std::min(std::max(20, hint.height()), bsSkinPanel14->height());
+        bsSkinButton1->setGeometry((bsSkinPanel14->width() - w) / 2,
+                                   (bsSkinPanel14->height() - h) / 2, w, h);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -243,10 +279,34 @@ void TfrmMain::FormShow() {
     }
     pgcPrinc->setCurrentIndex(0);
     CentreBanners();
+    // The keyboard works from the start: on the welcome button while the
+    // welcome page shows, else in the input pane of the shown page.
+    if (bsSkinButton1 && pgcPrinc->currentWidget() == stsWelcome) {
+        bsSkinButton1->setFocus(Qt::OtherFocusReason);
+    } else {
+        FocusShownInput();
+    }
+}
+
+void TfrmMain::FocusShownInput() {
+    KeywordPane* input = pgcMain->currentWidget() == bsSkinTabSheet1 ? memAInput : memInput;
+    if (input) {
+        input->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TfrmMain::bsSkinButton1Click() {
+    if (welcomeLeft_) {
+        return;
+    }
+    welcomeLeft_ = true;
     pgcPrinc->setCurrentWidget(stsMain);
+    // Once left, the welcome page is gone: Ctrl+Tab on the outer pages finds
+    // only the main page, and the news timer starts this once.
+    if (stsWelcome) {
+        pgcPrinc->removeTab(pgcPrinc->indexOf(stsWelcome));
+    }
+    FocusShownInput();
     if (!WelcomeText.isEmpty()) {
         Timer1->start();
     }
@@ -382,9 +442,20 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
         if (QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
+            // Before the window manager frames the window its frame is not
+            // known: a title bar of the style's height and thin borders then.
+            QMargins frame(geometry().left() - frameGeometry().left(),
+                           geometry().top() - frameGeometry().top(),
+                           frameGeometry().right() - geometry().right(),
+                           frameGeometry().bottom() - geometry().bottom());
+            if (frame.isNull()) {
+                const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+                frame = QMargins(4, std::max(title, 24) + 4, 4, 4);
+            }
+            const QRect fit = FitWindowRect(QSize(kClientWidth, kClientHeight), frame,
+                                            screen->availableGeometry());
+            setMinimumSize(minimumSize().boundedTo(fit.size()));
+            setGeometry(fit);
         }
         RunHandler([this] { FormShow(); });
     }

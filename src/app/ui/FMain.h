@@ -197,6 +197,7 @@ protected:
 
 private:
     void BuildWindow();
+    void FocusShownInput();
     void BuildKeywordPages();
     void ApplyBrand(const std::string& makeMoneyCaption);
     void ShowBanner();
@@ -206,6 +207,7 @@ private:
 
     AppContext ctx_;
     bool shown_ = false;
+    bool welcomeLeft_ = false;
 };
 
 }  // namespace varnolt

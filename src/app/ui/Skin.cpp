@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPalette>
 #include <QStyleFactory>
 
 // Resources of a static library must be registered by hand.
@@ -20,10 +21,47 @@ QString Skin::BuiltIn() {
     return QString::fromUtf8(f.readAll());
 }
 
+QPalette Skin::BuiltInPalette() {
+    // Every role of every group is set, so nothing of a dark desktop theme
+    // mixes into the light skin (check boxes, combo boxes, menus, dialogs).
+    const QColor text(0x1f, 0x29, 0x33);
+    const QColor window(0xee, 0xf1, 0xf5);
+    const QColor base(0xff, 0xff, 0xff);
+    const QColor button(0xe9, 0xed, 0xf2);
+    const QColor highlight(0x3d, 0x6b, 0x99);
+    const QColor grey(0x8a, 0x96, 0xa3);
+    QPalette p;
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool off = g == QPalette::Disabled;
+        p.setColor(g, QPalette::WindowText, off ? grey : text);
+        p.setColor(g, QPalette::Button, button);
+        p.setColor(g, QPalette::Light, QColor(0xff, 0xff, 0xff));
+        p.setColor(g, QPalette::Midlight, QColor(0xf4, 0xf6, 0xf9));
+        p.setColor(g, QPalette::Dark, QColor(0x9f, 0xb0, 0xc3));
+        p.setColor(g, QPalette::Mid, QColor(0xc5, 0xce, 0xda));
+        p.setColor(g, QPalette::Text, off ? grey : text);
+        p.setColor(g, QPalette::BrightText, QColor(0xff, 0xff, 0xff));
+        p.setColor(g, QPalette::ButtonText, off ? grey : text);
+        p.setColor(g, QPalette::Base, off ? window : base);
+        p.setColor(g, QPalette::Window, window);
+        p.setColor(g, QPalette::Shadow, QColor(0x5a, 0x66, 0x73));
+        p.setColor(g, QPalette::Highlight, off ? QColor(0xb3, 0xc0, 0xce) : highlight);
+        p.setColor(g, QPalette::HighlightedText, QColor(0xff, 0xff, 0xff));
+        p.setColor(g, QPalette::Link, highlight);
+        p.setColor(g, QPalette::LinkVisited, QColor(0x6a, 0x4c, 0x93));
+        p.setColor(g, QPalette::AlternateBase, QColor(0xf7, 0xf9, 0xfb));
+        p.setColor(g, QPalette::ToolTipBase, QColor(0xff, 0xfb, 0xe6));
+        p.setColor(g, QPalette::ToolTipText, text);
+        p.setColor(g, QPalette::PlaceholderText, grey);
+    }
+    return p;
+}
+
 void Skin::ApplyBuiltIn() {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }
+    QApplication::setPalette(BuiltInPalette());
     qApp->setStyleSheet(BuiltIn());
 }
 

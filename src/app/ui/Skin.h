@@ -3,6 +3,7 @@
 // and file dialog of the program. The built-in skin is compiled in; a
 // reseller's skin file ("mainskin.dat": a zlib-compressed style sheet in
 // qCompress format) replaces it for the whole application.
+#include <QPalette>
 #include <QString>
 
 namespace varnolt {
@@ -11,7 +12,10 @@ class Skin {
 public:
     // The built-in style sheet.
     static QString BuiltIn();
-    // Applies the built-in skin to the application.
+    // The light palette of the built-in skin, every role set.
+    static QPalette BuiltInPalette();
+    // Applies the built-in skin to the application: its palette, then its
+    // style sheet (a reseller's skin file replaces only the style sheet).
     static void ApplyBuiltIn();
     // Applies the skin file at `path`; false (and the current skin kept) when
     // it cannot be read or is not a compressed style sheet.
