@@ -158,33 +158,11 @@ TEST_F(SettingsFileTest, EncryptOverADirectoryFailsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(Names(dir), std::set<std::string>{"dbsettings.dat"});
 }
 
-// Makes `folder` unwritable: by its permission bits, or for the superuser
-// (whom permissions do not bind) by the immutable attribute. Returns false
-// when neither is possible here.
-bool LockFolder(const fs::path& folder, bool lock) {
-    if (::geteuid() != 0) {
-        fs::permissions(
-            folder, lock ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
-        return true;
-    }
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
-
 TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
     const std::string target = (dir / "dbsettings.dat").string();
     WriteFile(target, "old");
     WriteFile(dir / "plain.sim", kPlain);
-    if (!LockFolder(dir, true))
+    if (!test::LockFolder(dir, true))
         GTEST_SKIP() << "cannot make a folder read-only here";
     std::string error;
     const bool written = EncryptMemoryToFile(kPlain, target, &error);
@@ -194,7 +172,7 @@ TEST_F(SettingsFileTest, EncryptIntoAReadOnlyFolderKeepsTheOldFile) {
     } catch (const FileError& e) {
         thrown = e.what();
     }
-    LockFolder(dir, false);
+    test::LockFolder(dir, false);
     EXPECT_FALSE(written);
     EXPECT_EQ(error.rfind("Cannot create file \"" + target + "\". ", 0), 0u) << error;
     EXPECT_EQ(thrown, error);

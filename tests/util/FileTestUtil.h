@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/Files.h"
+
 namespace varnolt::test {
 
 class ScratchFolder {
@@ -55,25 +57,6 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Makes `folder` unwritable, by its permission bits or, for the superuser
-// (whom permissions do not bind), by the immutable attribute; `lock` false
-// undoes it. False when neither is possible here.
-inline bool LockFolder(const std::string& folder, bool lock) {
-    if (::geteuid() != 0)
-        return ::chmod(folder.c_str(), lock ? 0555 : 0755) == 0;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace varnolt::test
