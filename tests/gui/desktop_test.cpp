@@ -10,8 +10,10 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <cstdlib>
@@ -21,7 +23,9 @@
 #include "app/ui/FMain.h"
 #include "app/ui/ScreenFit.h"
 #include "app/ui/Skin.h"
+#include "keywords/ui/KeywordFileDialog.h"
 #include "keywords/ui/KeywordPane.h"
+#include "support/Files.h"
 
 namespace varnolt::testing {
 namespace {
@@ -209,6 +213,30 @@ TEST(Keyboard, StartsInTheShownInputAndLeavesTheWelcomePageOnceByEnter) {
     EXPECT_EQ(win.pgcPrinc->indexOf(win.stsWelcome), -1);
     win.bsSkinButton1Click();
     EXPECT_FALSE(win.Timer1->isActive()) << "the news timer starts once";
+}
+
+// The dialogs open first in the program folder when it can be written, else in
+// the user's documents folder (an installed copy); after that where the last
+// file was.
+TEST(KeywordFileDialog, FirstFolderIsTheProgramFolderOnlyWhenItCanBeWritten) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    EXPECT_EQ(FirstDialogFolder(folder), folder);
+    EXPECT_EQ(FirstDialogFolder(folder + QStringLiteral("absent/")), documents);
+    if (varnolt::test::LockFolder(dir.path().toStdString(), true)) {
+        EXPECT_EQ(FirstDialogFolder(folder), documents);
+        varnolt::test::LockFolder(dir.path().toStdString(), false);
+    }
+    KeywordFileDialog dialog;
+    dialog.title = QStringLiteral("Open file");
+    EXPECT_EQ(dialog.DialogRequest(documents).directory, documents);
+    dialog.lastFile = folder + QStringLiteral("lists/kw.txt");
+    EXPECT_EQ(QDir(dialog.DialogRequest(documents).directory),
+              QDir(folder + QStringLiteral("lists")));
+    EXPECT_EQ(dialog.DialogRequest(documents).fileName, QStringLiteral("kw.txt"));
 }
 
 }  // namespace

@@ -208,8 +208,8 @@ void TfrmMain::btnExportClick() {
         msgMain(MsgKind::Warning, MsgButtons::Ok, FromBytes(problem));
         return;
     }
-    std::optional<QString> path =
-        dlgSaveExport.RunSaveDialog(*ctx_.dialogs, this, FromBytes(ctx_.appFolder));
+    std::optional<QString> path = dlgSaveExport.RunSaveDialog(
+        *ctx_.dialogs, this, FirstDialogFolder(FromBytes(ctx_.appFolder)));
     if (!path) {
         return;
     }
@@ -224,8 +224,8 @@ void TfrmMain::btnExportClick() {
 }
 
 void TfrmMain::LoadInto(KeywordPane* pane) {
-    std::optional<QString> path =
-        bsSkinOpenDialog1.RunOpenDialog(*ctx_.dialogs, this, FromBytes(ctx_.appFolder));
+    std::optional<QString> path = bsSkinOpenDialog1.RunOpenDialog(
+        *ctx_.dialogs, this, FirstDialogFolder(FromBytes(ctx_.appFolder)));
     if (!path) {
         return;
     }
@@ -235,8 +235,8 @@ void TfrmMain::LoadInto(KeywordPane* pane) {
 }
 
 void TfrmMain::SaveFrom(KeywordPane* pane) {
-    std::optional<QString> path =
-        bsSkinSaveDialog1.RunSaveDialog(*ctx_.dialogs, this, FromBytes(ctx_.appFolder));
+    std::optional<QString> path = bsSkinSaveDialog1.RunSaveDialog(
+        *ctx_.dialogs, this, FirstDialogFolder(FromBytes(ctx_.appFolder)));
     if (!path) {
         return;
     }

@@ -1,9 +1,20 @@
 #include "keywords/ui/KeywordFileDialog.h"
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace varnolt {
+
+QString FirstDialogFolder(const QString& appFolder) {
+    if (::access(QFile::encodeName(appFolder).constData(), W_OK) == 0)
+        return appFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
 
 FileDialogRequest KeywordFileDialog::DialogRequest(const QString& firstFolder) const {
     if (lastFile.isEmpty()) {

@@ -10,6 +10,11 @@ class QWidget;
 
 namespace varnolt {
 
+// Where the keyword file dialogs open the first time: the program folder when
+// it can be written (a copy unpacked by the user), else the user's documents
+// folder (an installed, read-only copy). `appFolder` ends in '/'.
+QString FirstDialogFolder(const QString& appFolder);
+
 struct KeywordFileDialog {
     QString title;
     QString filter;
