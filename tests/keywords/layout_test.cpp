@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "VectorSink.h"
 #include "keywords/Keywords.h"
 #include "keywords/Layouts.h"
 #include "util/UUtils.h"
@@ -15,13 +16,8 @@
 namespace varnolt {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-class VectorSink : public LineSink {
-public:
-    void AddLine(std::string_view line) override { lines.emplace_back(line); }
-    Lines lines;
-};
+using test::Lines;
+using test::VectorSink;
 
 Lines Row(const KeyboardLayout& l, char key) {
     Lines row;

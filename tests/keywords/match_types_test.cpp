@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "VectorSink.h"
 #include "keywords/Keywords.h"
 
 namespace varnolt {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-class VectorSink : public LineSink {
-public:
-    void AddLine(std::string_view line) override { lines.emplace_back(line); }
-    Lines lines;
-};
+using test::Lines;
+using test::VectorSink;
 
 Lines Format(const std::vector<std::string_view>& words, const MatchTypes& types) {
     VectorSink sink;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "VectorSink.h"
 #include "keywords/Keywords.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
@@ -11,15 +12,8 @@
 namespace varnolt {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// Takes lines through AddLine only, as the window's panes do, so the joining
-// of pieces in LineSink is exercised as well.
-class VectorSink : public LineSink {
-public:
-    void AddLine(std::string_view line) override { lines.emplace_back(line); }
-    Lines lines;
-};
+using test::Lines;
+using test::VectorSink;
 
 template <class Op>
 Lines Variants(Op op, std::string_view keyword) {

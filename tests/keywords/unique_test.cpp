@@ -4,19 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "VectorSink.h"
 #include "keywords/Keywords.h"
 #include "keywords/UniqueSink.h"
 
 namespace varnolt {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-class VectorSink : public LineSink {
-public:
-    void AddLine(std::string_view line) override { lines.emplace_back(line); }
-    Lines lines;
-};
+using test::Lines;
+using test::VectorSink;
 
 // Pairs from the simple case folding (C and S mappings of CaseFolding.txt).
 TEST(FoldCase, CoveredBlocks) {
