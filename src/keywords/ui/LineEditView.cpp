@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "keywords/ui/PaneAccessible.h"
+#include "util/TextCodec.h"
 
 namespace varnolt {
 
@@ -25,18 +26,9 @@ QString Decode(std::string_view s) {
     QString out;
     out.reserve(static_cast<qsizetype>(s.size()));
     for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t len = b < 0x80                ? 1
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                          : b >= 0xE0             ? 3
-                          : b >= 0xC2             ? 2
-                                                  : 0;
-        bool ok = len >= 1 && i + len <= s.size();
-        for (std::size_t k = 1; ok && k < len; ++k) {
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        }
-        if (!ok) {
-            out.append(QChar(static_cast<char16_t>(b)));
+        const std::size_t len = Utf8SequenceLength(s, i);
+        if (len == 0) {
+            out.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(s[i]))));
             ++i;
             continue;
         }

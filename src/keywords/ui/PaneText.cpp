@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/TextCodec.h"
+
 namespace varnolt {
 
 // One buffer of lines. Line k runs from starts[k] to the byte before the next
@@ -74,28 +76,20 @@ std::uint64_t LinesOf(const auto& runs) {
     return n;
 }
 
-// UTF-16 units of one UTF-8 text, as the pane shows it: a valid sequence is
-// one character, any other byte is a character of its own.
+// Bytes of the character at `i`: a well-formed UTF-8 sequence, or one byte,
+// by the rule every keyword tool follows.
+std::size_t CharLength(std::string_view s, std::size_t i) {
+    const std::size_t n = Utf8SequenceLength(s, i);
+    return n ? n : 1;
+}
+
+// UTF-16 units of one UTF-8 text, as the pane shows it.
 std::size_t UnitsOf(std::string_view s) {
     std::size_t units = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t len = b < 0x80                ? 1
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                          : b >= 0xE0             ? 3
-                          : b >= 0xC2             ? 2
-                                                  : 0;
-        if (len > 1 && i + len <= s.size()) {
-            for (std::size_t k = 1; k < len; ++k) {
-                if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-                    len = 0;
-                }
-            }
-        } else if (len > 1) {
-            len = 0;
-        }
+        const std::size_t len = CharLength(s, i);
         units += len == 4 ? 2 : 1;
-        i += len == 0 ? 1 : len;
+        i += len;
     }
     return units;
 }
@@ -104,13 +98,7 @@ std::size_t UnitsOf(std::string_view s) {
 std::size_t ColOf(std::string_view s, std::size_t unit) {
     std::size_t col = 0;
     while (col < s.size() && unit > 0) {
-        const auto b = static_cast<unsigned char>(s[col]);
-        std::size_t len = 1;
-        const std::size_t want = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
-        if (want > 1 && col + want <= s.size() &&
-            UnitsOf(s.substr(col, want)) == (want == 4 ? 2 : 1)) {
-            len = want;
-        }
+        const std::size_t len = CharLength(s, col);
         const std::size_t u = len == 4 ? 2 : 1;
         if (u > unit) {
             break;
