@@ -5,66 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "util/TextCodec.h"
+#include "keywords/ui/PaneTextStore.h"
 
 namespace varnolt {
-
-// One buffer of lines. Line k runs from starts[k] to the byte before the next
-// start; the last line ends at the buffer's end, before a final LF if any.
-struct PaneText::Store {
-    std::string bytes;
-    Index starts;
-    mutable int ascii = -1;  // unknown, no, yes
-
-    std::size_t Begin(std::size_t k) const { return static_cast<std::size_t>(starts[k]); }
-    std::size_t EndOf(std::size_t k) const {
-        if (k + 1 < starts.size()) {
-            return static_cast<std::size_t>(starts[k + 1]) - 1;
-        }
-        return bytes.size() - (!bytes.empty() && bytes.back() == '\n' ? 1 : 0);
-    }
-    bool Ascii() const {
-        if (ascii < 0) {
-            ascii = std::all_of(bytes.begin(), bytes.end(),
-                                [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        }
-        return ascii == 1;
-    }
-};
-
-struct PaneText::Run {
-    std::uint8_t store = 0;  // 0: base, 1: additions
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-};
-
-struct PaneText::Doc {
-    Store base;
-    Store add;
-    std::vector<Run> runs;
-    std::vector<std::uint64_t> firstLine;  // first line of every run
-    std::size_t longest = 0;
-
-    Doc() {
-        // An empty text is one empty line.
-        add.bytes = "\n";
-        add.starts = {0};
-        add.ascii = 1;
-        runs.push_back(Run{1, 0, 1});
-        firstLine.push_back(0);
-    }
-};
-
-struct PaneText::Step {
-    bool whole = false;  // Clear: `other` holds the text before it
-    std::size_t at = 0;
-    std::vector<Run> before;
-    std::vector<Run> after;
-    TextPos caretBefore;
-    TextPos caretAfter;
-    bool typing = false;
-    std::unique_ptr<Doc> other;
-};
 
 namespace {
 
@@ -76,98 +19,12 @@ std::uint64_t LinesOf(const auto& runs) {
     return n;
 }
 
-// Bytes of the character at `i`: a well-formed UTF-8 sequence, or one byte,
-// by the rule every keyword tool follows.
-std::size_t CharLength(std::string_view s, std::size_t i) {
-    const std::size_t n = Utf8SequenceLength(s, i);
-    return n ? n : 1;
-}
-
-// UTF-16 units of one UTF-8 text, as the pane shows it.
-std::size_t UnitsOf(std::string_view s) {
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t len = CharLength(s, i);
-        units += len == 4 ? 2 : 1;
-        i += len;
-    }
-    return units;
-}
-
-// The byte column of the `unit`-th UTF-16 unit of a line.
-std::size_t ColOf(std::string_view s, std::size_t unit) {
-    std::size_t col = 0;
-    while (col < s.size() && unit > 0) {
-        const std::size_t len = CharLength(s, col);
-        const std::size_t u = len == 4 ? 2 : 1;
-        if (u > unit) {
-            break;
-        }
-        unit -= u;
-        col += len;
-    }
-    return col;
-}
-
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace
-
-std::size_t PaneText::Units(std::string_view s) {
-    return UnitsOf(s);
-}
-
-std::size_t PaneText::ColOfUnit(std::string_view s, std::size_t unit) {
-    return ColOf(s, unit);
-}
-
-PaneText::Index PaneText::IndexLines(std::string_view text) {
-    Index starts;
-    if (text.empty()) {
-        return starts;
-    }
-    const std::size_t breaks = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    starts.reserve(breaks + 1);
-    const char* data = text.data();
-    const std::size_t n = text.size();
-    std::size_t at = 0;
-    while (at < n) {
-        starts.push_back(at);
-        const void* nl = std::memchr(data + at, '\n', n - at);
-        if (!nl) {
-            break;
-        }
-        at = static_cast<std::size_t>(static_cast<const char*>(nl) - data) + 1;
-    }
-    return starts;
-}
-
-void PaneText::NormaliseBreaks(std::string& text) {
-    if (text.find_first_of("\r\xE2") == std::string::npos) {
-        return;
-    }
-    std::size_t out = 0;
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            text[out++] = '\n';
-            if (i + 1 < n && text[i + 1] == '\n') {
-                ++i;
-            }
-        } else if (c == '\xE2' && i + 2 < n && text[i + 1] == '\x80' &&
-                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
-            text[out++] = '\n';
-            i += 2;
-        } else {
-            text[out++] = c;
-        }
-    }
-    text.resize(out);
-}
 
 PaneText::PaneText() : doc_(std::make_unique<Doc>()) {}
 PaneText::~PaneText() {
@@ -241,61 +98,6 @@ std::size_t PaneText::LongestLine() const {
 
 TextPos PaneText::End() const {
     return TextPos{total_ - 1, Line(total_ - 1).size()};
-}
-
-bool PaneText::AllAscii() const {
-    return doc_->base.Ascii() && doc_->add.Ascii();
-}
-
-std::size_t PaneText::UnitOffset(TextPos pos) const {
-    pos.line = std::min(pos.line, total_ - 1);
-    const bool ascii = AllAscii();
-    std::size_t units = 0;
-    for (std::size_t r = 0; r < doc_->runs.size(); ++r) {
-        const Run& run = doc_->runs[r];
-        const Store& s = StoreOf(run);
-        const std::size_t first = doc_->firstLine[r];
-        const std::size_t b = s.Begin(run.first);
-        if (pos.line < first + run.count) {
-            const std::size_t k = run.first + (pos.line - first);
-            const std::size_t lineEnd = s.Begin(k) + std::min(pos.col, s.EndOf(k) - s.Begin(k));
-            const std::string_view piece = std::string_view(s.bytes).substr(b, lineEnd - b);
-            return units + (ascii ? piece.size() : UnitsOf(piece));
-        }
-        const std::string_view piece = std::string_view(s.bytes).substr(b, RunBytes(run));
-        units += (ascii ? piece.size() : UnitsOf(piece)) + 1;
-    }
-    return units;
-}
-
-TextPos PaneText::PosAtUnit(std::size_t offset) const {
-    const bool ascii = AllAscii();
-    std::size_t units = 0;
-    for (std::size_t line = 0; line < total_;) {
-        const std::size_t r = RunAt(line);
-        const Run& run = doc_->runs[r];
-        const Store& s = StoreOf(run);
-        const std::size_t b = s.Begin(run.first);
-        const std::string_view piece = std::string_view(s.bytes).substr(b, RunBytes(run));
-        const std::size_t runUnits = ascii ? piece.size() : UnitsOf(piece);
-        if (units + runUnits < offset && r + 1 < doc_->runs.size()) {
-            units += runUnits + 1;
-            line = doc_->firstLine[r + 1];
-            continue;
-        }
-        // Inside this run: line by line.
-        for (std::size_t i = line; i < line + run.count; ++i) {
-            const std::string_view l = Line(i);
-            const std::size_t u = ascii ? l.size() : UnitsOf(l);
-            if (units + u >= offset || i + 1 == total_) {
-                const std::size_t want = std::min(offset - units, u);
-                return TextPos{i, ascii ? want : ColOf(l, want)};
-            }
-            units += u + 1;
-        }
-        line += run.count;
-    }
-    return End();
 }
 
 void PaneText::Reindex(std::size_t fromRun) {
