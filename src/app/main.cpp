@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
         [](const QString& url) { varnolt::DesktopShell().OpenDocument(url); });
 
     varnolt::TfrmMain frmMain(varnolt::DesktopContext());
+    // From here on a report names the brand the window shows.
+    varnolt::CrashReporter::Instance().SetBrand(
+        varnolt::MakeReportBrand(frmMain.windowTitle(), frmMain.Brand));
     frmMain.show();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "util/Browser.h"
 
+#include "util/DesktopExec.h"
 #include "util/UUtils.h"
 
 namespace varnolt {
@@ -25,29 +26,6 @@ std::vector<std::string> SplitOnSpaces(std::string_view text) {
     return words;
 }
 
-// The first word of a desktop entry's Exec line, quotes honoured.
-std::string ExecProgram(std::string_view exec) {
-    std::string program;
-    std::size_t i = 0;
-    while (i < exec.size() && exec[i] == ' ') {
-        ++i;
-    }
-    if (i < exec.size() && exec[i] == '"') {
-        ++i;
-        while (i < exec.size() && exec[i] != '"') {
-            if (exec[i] == '\\' && i + 1 < exec.size()) {
-                ++i;
-            }
-            program.push_back(exec[i++]);
-        }
-        return program;
-    }
-    while (i < exec.size() && exec[i] != ' ') {
-        program.push_back(exec[i++]);
-    }
-    return program;
-}
-
 }  // namespace
 
 BrowserLaunch PlanBrowserLaunch(std::string_view registeredCommand, std::string_view url) {
@@ -58,11 +36,19 @@ BrowserLaunch PlanBrowserLaunch(std::string_view registeredCommand, std::string_
     }
     const std::size_t exe = command.find(".exe");
     if (exe == std::string::npos) {
-        plan.kind = BrowserLaunch::Kind::Desktop;
-        if (url.empty()) {
-            plan.kind = BrowserLaunch::Kind::Program;
-            plan.program = ExecProgram(registeredCommand);
+        // A desktop entry's command line: the URL is one argument, whole.
+        const auto parsed = ParseExec(registeredCommand);
+        std::vector<std::string> argv;
+        if (parsed) {
+            argv = ExpandExec(*parsed, url);
         }
+        if (argv.empty() || argv.front().empty()) {
+            plan.kind = BrowserLaunch::Kind::Desktop;
+            return plan;
+        }
+        plan.kind = BrowserLaunch::Kind::Program;
+        plan.program = argv.front();
+        plan.arguments.assign(argv.begin() + 1, argv.end());
         return plan;
     }
     std::string program = command.substr(0, exe) + ".exe";

@@ -31,13 +31,15 @@ TEST(BrowserLaunch, UrlIsPassedUnquoted) {
     EXPECT_TRUE(empty.arguments.empty()) << "an empty URL opens the start page";
 }
 
-TEST(BrowserLaunch, DesktopEntriesLeaveTheUrlToTheDesktop) {
-    const auto plan = PlanBrowserLaunch("firefox-esr %u", "http://a.example/");
-    EXPECT_EQ(plan.kind, Kind::Desktop);
+TEST(BrowserLaunch, DesktopEntriesGetTheUrlAsOneArgument) {
+    const auto plan = PlanBrowserLaunch("firefox-esr %u", "http://a.example/x y");
+    EXPECT_EQ(plan.kind, Kind::Program);
+    EXPECT_EQ(plan.program, "firefox-esr");
+    EXPECT_EQ(plan.arguments, std::vector<std::string>{"http://a.example/x y"});
     const auto start = PlanBrowserLaunch("\"/opt/My Browser/run\" --new %U", "");
     EXPECT_EQ(start.kind, Kind::Program);
     EXPECT_EQ(start.program, "/opt/My Browser/run") << "the program keeps its case";
-    EXPECT_TRUE(start.arguments.empty());
+    EXPECT_EQ(start.arguments, std::vector<std::string>{"--new"});
 }
 
 }  // namespace

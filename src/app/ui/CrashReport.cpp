@@ -13,12 +13,51 @@
 #include <QUrlQuery>
 #include <exception>
 
-#include "brand/BrandSettings.h"
+#include "app/ui/WindowText.h"
 
 namespace varnolt {
 
 namespace {
 const char* const kSupportAddress = "support@varnolt.example";
+
+// The address of a mailto: link ("mailto:help@shop.example?subject=Hi"), or
+// nothing when the link is not one to a single plausible address.
+QString MailtoAddress(const QString& link) {
+    const QString t = link.trimmed();
+    if (!t.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive)) {
+        return QString();
+    }
+    QString address = t.mid(7);
+    address = address.left(address.indexOf(QLatin1Char('?')));
+    address = QUrl::fromPercentEncoding(address.toUtf8()).trimmed();
+    const qsizetype at = address.indexOf(QLatin1Char('@'));
+    if (at <= 0 || at != address.lastIndexOf(QLatin1Char('@')) || at == address.size() - 1 ||
+        address.contains(QLatin1Char(',')) || address.contains(QLatin1Char(' '))) {
+        return QString();
+    }
+    return address;
+}
+}  // namespace
+
+ReportBrand MakeReportBrand(const QString& caption, const BrandSettings& brand) {
+    ReportBrand r;
+    if (!caption.trimmed().isEmpty()) {
+        r.caption = caption;
+    }
+    r.address = MailtoAddress(window_text::Display(brand.AppHelpURL));
+    if (r.address.isEmpty()) {
+        r.address = QLatin1String(kSupportAddress);
+    }
+    return r;
+}
+
+QString CrashReporter::MailtoUrl(const QString& details) const {
+    QUrl url(QStringLiteral("mailto:") + brand_.address);
+    QUrlQuery q;
+    q.addQueryItem(QStringLiteral("subject"), brand_.Subject());
+    q.addQueryItem(QStringLiteral("body"), details);
+    url.setQuery(q);
+    return url.toString(QUrl::FullyEncoded);
 }
 
 CrashReporter& CrashReporter::Instance() {
@@ -27,9 +66,9 @@ CrashReporter& CrashReporter::Instance() {
 }
 
 CrashReporter::CrashReporter() {
-    presenter_ = [](const QString& message, const QString& details) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), message,
-                        QMessageBox::NoButton, QApplication::activeWindow());
+    presenter_ = [this](const QString& message, const QString& details) {
+        QMessageBox box(QMessageBox::Critical, brand_.caption, message, QMessageBox::NoButton,
+                        QApplication::activeWindow());
         box.setInformativeText(QStringLiteral(
             "The details were written to the error log. You can send them to us by e-mail."));
         box.setDetailedText(details);
@@ -57,7 +96,12 @@ QString CrashReporter::BuildDetails(const QString& message) const {
     QString d;
     QTextStream s(&d);
     s << "Time: " << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << '\n';
-    s << "Program: Varnolt " << AppVersion << '\n';
+    s << "Program: ";
+    if (brand_.caption != QLatin1String("Varnolt")) {
+        s << brand_.caption << " (Varnolt " << AppVersion << ")\n";
+    } else {
+        s << "Varnolt " << AppVersion << '\n';
+    }
     s << "System: " << QSysInfo::prettyProductName() << " (" << QSysInfo::currentCpuArchitecture()
       << ")\n";
     s << "Qt: " << qVersion() << '\n';
@@ -87,13 +131,8 @@ void CrashReporter::Report(const QString& message) {
         send = false;
     }
     if (send) {
-        QUrl url(QStringLiteral("mailto:") + QLatin1String(kSupportAddress));
-        QUrlQuery q;
-        q.addQueryItem(QStringLiteral("subject"), QStringLiteral("Varnolt error report"));
-        q.addQueryItem(QStringLiteral("body"), details);
-        url.setQuery(q);
         if (mailer_) {
-            mailer_(url.toString(QUrl::FullyEncoded));
+            mailer_(MailtoUrl(details));
         }
     }
     reporting_ = false;

@@ -6,7 +6,21 @@
 #include <QString>
 #include <functional>
 
+#include "brand/BrandSettings.h"
+
 namespace varnolt {
+
+// Whom a report names and goes to. A reseller's copy names itself by its
+// caption and sends the report to the reseller's support address: the
+// mailto: address of the brand's Help link (AppHelpURL) when it is one;
+// every other copy goes to the program's own address.
+struct ReportBrand {
+    QString caption = QStringLiteral("Varnolt");
+    QString address;  // the program's own address unless the brand gives one
+    QString Subject() const { return caption + QStringLiteral(" error report"); }
+};
+// `caption` is the main window's caption, `brand` the settings it shows.
+ReportBrand MakeReportBrand(const QString& caption, const BrandSettings& brand);
 
 class CrashReporter {
 public:
@@ -23,6 +37,11 @@ public:
     // Opens a mailto: link (the program hands it to the desktop).
     using Mailer = std::function<void(const QString& mailtoUrl)>;
     void SetMailer(Mailer mailer) { mailer_ = std::move(mailer); }
+    // The brand of the copy that reports; the program's own until set.
+    void SetBrand(ReportBrand brand) { brand_ = std::move(brand); }
+    const ReportBrand& Brand() const { return brand_; }
+    // The mailto: link that sends `details` as the current brand's report.
+    QString MailtoUrl(const QString& details) const;
     // Folder of the error log; the user's data folder unless set.
     void SetLogFolder(const QString& folder) { logFolder_ = folder; }
     QString LogPath() const;
@@ -33,6 +52,7 @@ public:
 private:
     CrashReporter();
     QString BuildDetails(const QString& message) const;
+    ReportBrand brand_ = MakeReportBrand(QStringLiteral("Varnolt"), BrandSettings());
     Presenter presenter_;
     Mailer mailer_;
     QString logFolder_;

@@ -1,15 +1,13 @@
 #include "app/ui/DesktopServices.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTextStream>
+#include <chrono>
 
 #include "common/ui/WindowHttpClient.h"
+#include "util/DesktopEntry.h"
 #include "util/UUtils.h"
 
 namespace varnolt {
@@ -17,6 +15,10 @@ namespace varnolt {
 namespace {
 // The folder where the update description and the updater are published.
 const char* const kLiveUpdateURL = "http://update.varnolt.example/liveupdate/varnolt/";
+// What a click uses while the browser lookup has not answered yet.
+const char* const kDesktopOpen = "xdg-open %u";
+// How long a click waits for that answer, well inside a frame's time.
+constexpr int kClickWaitMs = 30;
 }  // namespace
 
 QString MessageBoxText(const QString& text) {
@@ -96,34 +98,29 @@ bool DesktopShell::StartProgram(const QString& program, const QStringList& argum
     return QProcess::startDetached(program, arguments);
 }
 
+DesktopRegistry::DesktopRegistry(std::function<std::string()> lookup) {
+    pending_ = std::async(std::launch::async, lookup ? std::move(lookup) : FindBrowserCommand);
+}
+
+// A lookup still running when the program ends is waited for here.
+DesktopRegistry::~DesktopRegistry() = default;
+
 std::string DesktopRegistry::HttpOpenCommand() {
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("x-scheme-handler/http")});
-    if (!query.waitForFinished(3000)) {
-        query.kill();
-        return std::string();
-    }
-    const QString entry = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
-    if (entry.isEmpty() || entry.contains(QLatin1Char('/'))) {
-        return std::string();
-    }
-    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
-    QFile f(path);
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return std::string();
-    }
-    bool inEntry = false;
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        } else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
-            const QByteArray exec = line.mid(5).toUtf8();
-            return std::string(exec.constData(), static_cast<std::size_t>(exec.size()));
+    if (!command_) {
+        if (!pending_.valid()) {
+            return kDesktopOpen;
+        }
+        if (pending_.wait_for(std::chrono::milliseconds(kClickWaitMs)) !=
+            std::future_status::ready) {
+            return kDesktopOpen;
+        }
+        try {
+            command_ = pending_.get();
+        } catch (...) {
+            command_ = std::string(kDesktopOpen);
         }
     }
-    return std::string();
+    return *command_;
 }
 
 AppContext DesktopContext() {

@@ -1,5 +1,10 @@
 #pragma once
 // The desktop implementations of the service interfaces.
+#include <functional>
+#include <future>
+#include <optional>
+#include <string>
+
 #include "common/ui/Services.h"
 
 namespace varnolt {
@@ -25,11 +30,22 @@ public:
     bool StartProgram(const QString& program, const QStringList& arguments) override;
 };
 
-// The desktop's default handler for http links, from the `Exec` line of the
-// .desktop entry that `xdg-mime` names for x-scheme-handler/http.
+// The desktop's web browser: the command line of the default handler of
+// https (else http) links, from its .desktop entry (util/DesktopEntry.h).
+// The lookup reads files and may run `xdg-mime`, so it runs once, in a
+// worker started with the registry, and its answer is kept; a click never
+// waits for more than a moment. A click before the answer is there hands the
+// URL to the desktop.
 class DesktopRegistry : public RegistryService {
 public:
+    // `lookup` finds the command; the desktop's own lookup unless given.
+    explicit DesktopRegistry(std::function<std::string()> lookup = {});
+    ~DesktopRegistry() override;
     std::string HttpOpenCommand() override;
+
+private:
+    std::future<std::string> pending_;
+    std::optional<std::string> command_;
 };
 
 // A filter written as "Description|*.ext" in the form the file dialog reads.
