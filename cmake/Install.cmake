@@ -20,9 +20,22 @@ foreach(_p ${_programs})
   install(FILES ${_links}/${_p} DESTINATION bin)
 endforeach()
 
+# Man pages are installed compressed, as Debian packages keep them.
+set(_man ${CMAKE_BINARY_DIR}/man)
+set(_man_pages)
 foreach(_tool ${VARNOLT_TOOLS})
-  install(FILES ${_pkg}/${_tool}.1 DESTINATION share/man/man1)
+  add_custom_command(
+    OUTPUT ${_man}/${_tool}.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_man}
+    COMMAND ${CMAKE_COMMAND} -E copy ${_pkg}/${_tool}.1 ${_man}/${_tool}.1
+    COMMAND gzip -9nf ${_man}/${_tool}.1
+    DEPENDS ${_pkg}/${_tool}.1
+    VERBATIM)
+  list(APPEND _man_pages ${_man}/${_tool}.1.gz)
+  install(FILES ${_man}/${_tool}.1.gz DESTINATION share/man/man1)
 endforeach()
+add_custom_target(man_pages ALL DEPENDS ${_man_pages})
+install(FILES ${_pkg}/copyright DESTINATION share/doc/varnolt)
 
 if(VARNOLT_BUILD_GUI)
   configure_file(${_pkg}/${VARNOLT_ID}.metainfo.xml.in
@@ -41,9 +54,10 @@ set(CPACK_PACKAGE_NAME varnolt)
 set(CPACK_PACKAGE_VENDOR Varnolt)
 set(CPACK_PACKAGE_CONTACT "Varnolt <support@varnolt.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keyword tools for search-ad buyers")
+# One string: the lines of a CMake list would be joined by semicolons.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Misspelled variants of keywords and the match-type notations of search-ad keyword lists,\n"
-    "with the command-line tools varnolt-kw and varnolt-brand.")
+    "Misspelled variants of keywords and the match-type notations of search-ad keyword lists,
+with the command-line tools varnolt-kw and varnolt-brand.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -51,6 +65,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 if(VARNOLT_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libqt6svg6, qt6-image-formats-plugins")
+  # The built-in skin's font; without it the desktop's default font stands in.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+      "xdg-utils, libqt6svg6, qt6-image-formats-plugins, fonts-dejavu-core")
 endif()
 include(CPack)

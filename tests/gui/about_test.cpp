@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <initializer_list>
 #include <string>
 
 #include "brand/ui/FAbout.h"
@@ -44,9 +47,15 @@ TEST(TfrmAbout, WithoutSettingsShowsVersionAndBlanks) {
 TEST(TfrmAbout, LayoutIsFixed) {
     BrandSettings none;
     TfrmAbout box(none);
-    EXPECT_EQ(box.size(), QSize(368, 211));
-    EXPECT_EQ(box.minimumSize(), QSize(368, 211));
-    EXPECT_EQ(box.maximumSize(), QSize(368, 211));
+    // A fixed box whose client area below the caption is the design size.
+    EXPECT_EQ(box.panClient->size(), QSize(368, 211));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    EXPECT_EQ(box.size(), box.minimumSize());
+    EXPECT_TRUE(box.rect().contains(box.panClient->geometry()));
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{box.lblProductName, box.lblProductVersion,
+                                         box.lblCopyright1, box.memAbout, box.editAbout})
+        EXPECT_EQ(control->parentWidget(), box.panClient) << control->objectName().toStdString();
     EXPECT_EQ(box.memAbout->size(), QSize(348, 71));
     EXPECT_TRUE(box.memAbout->isReadOnly());
     EXPECT_EQ(box.memAbout->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -62,11 +71,85 @@ TEST(TfrmAbout, LayoutIsFixed) {
     EXPECT_LT(box.lblProductName->y(), box.lblProductVersion->y());
     EXPECT_LT(box.lblProductVersion->y(), box.lblCopyright1->y());
     EXPECT_LT(box.lblCopyright1->geometry().bottom(), box.memAbout->y());
+}
+
+// The caption is the box's own: the window system draws no frame, so no
+// caption buttons and no caption icon, whatever the window manager; the strip
+// along the top shows the title only and moves the box.
+TEST(TfrmAbout, DrawsItsOwnCaptionWithTheTitleOnly) {
+    BrandSettings s;
+    s.ApplicationName = "Shop Tool";
+    TfrmAbout box(s);
     const Qt::WindowFlags flags = box.windowFlags();
-    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+    for (Qt::WindowType hint : {Qt::WindowTitleHint, Qt::WindowSystemMenuHint,
+                                Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint,
+                                Qt::WindowMaximizeButtonHint, Qt::WindowContextHelpButtonHint})
+        EXPECT_FALSE(flags & hint) << std::hex << hint;
+
+    ASSERT_EQ(box.findChild<QFrame*>("panCaption"), box.panCaption);
+    ASSERT_EQ(box.findChild<QLabel*>("lblCaption"), box.lblCaption);
+    EXPECT_EQ(box.lblCaption->parentWidget(), box.panCaption);
+    EXPECT_EQ(box.lblCaption->text(), QStringLiteral("About Shop Tool..."));
+    EXPECT_EQ(box.lblCaption->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(box.lblCaption->font().bold());
+    // Only the title: nothing else lives in the strip.
+    EXPECT_EQ(box.panCaption->findChildren<QWidget*>(), QList<QWidget*>{box.lblCaption});
+    EXPECT_EQ(box.panCaption->y(), 1);
+    EXPECT_EQ(box.panCaption->width(), box.panClient->width());
+    EXPECT_LT(box.panCaption->geometry().bottom(), box.panClient->y());
+    EXPECT_GE(box.panCaption->height(), box.lblCaption->fontMetrics().height());
+
+    // The caption follows the title, shortened to the strip when too long.
+    box.setWindowTitle(QStringLiteral("About Other..."));
+    EXPECT_EQ(box.lblCaption->text(), QStringLiteral("About Other..."));
+    box.setWindowTitle(QStringLiteral("About ") + QString(300, u'W') + QStringLiteral("..."));
+    EXPECT_TRUE(box.lblCaption->text().endsWith(QChar(0x2026)));
+    EXPECT_LE(box.lblCaption->fontMetrics().horizontalAdvance(box.lblCaption->text()),
+              box.lblCaption->width());
+
+    // Dragging the strip moves the box (here, where the window system moves
+    // nothing, the box follows the mouse itself); a drag elsewhere does not.
+    box.show();
+    QApplication::processEvents();
+    const QPoint start = box.pos();
+    auto drag = [](QWidget* on, QPoint by) {
+        const QPoint at(20, 5);
+        QTest::mousePress(on, Qt::LeftButton, {}, at);
+        QTest::mouseMove(on, at + by);
+        QTest::mouseRelease(on, Qt::LeftButton, {}, at + by);
+        QApplication::processEvents();
+    };
+    drag(box.panCaption, QPoint(-40, 30));
+    EXPECT_EQ(box.pos(), start + QPoint(-40, 30));
+    drag(box.panClient, QPoint(50, 50));
+    EXPECT_EQ(box.pos(), start + QPoint(-40, 30));
+    box.close();
+}
+
+// The keyboard closes the box as the button does: Enter and Return press "Ok"
+// (it has the focus at start), Esc cancels; other keys leave it open.
+TEST(TfrmAbout, KeyboardClosesTheBox) {
+    const struct {
+        Qt::Key key;
+        int result;
+    } cases[] = {{Qt::Key_Return, QDialog::Accepted},
+                 {Qt::Key_Enter, QDialog::Accepted},
+                 {Qt::Key_Escape, QDialog::Rejected},
+                 {Qt::Key_A, 42}};
+    for (const auto& c : cases) {
+        BrandSettings s;
+        TfrmAbout box(s);
+        QTimer::singleShot(0, &box, [&] {
+            box.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+            EXPECT_TRUE(box.editAbout->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), c.key);
+        });
+        QTimer::singleShot(500, &box, [&] { box.done(42); });
+        EXPECT_EQ(box.exec(), c.result) << c.key;
+    }
 }
 
 TEST(TfrmAbout, ShowsTheBrandTexts) {

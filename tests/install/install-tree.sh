@@ -38,9 +38,10 @@ out=$(printf 'book\r\n' | "$PREFIX/bin/varnolt-kw" typos --skip-letter 2>&1)
 [ $? -eq 2 ] || fail "bin/varnolt-brand without a command does not exit 2"
 
 for p in varnolt-kw varnolt-brand; do
-    m=$PREFIX/share/man/man1/$p.1
+    m=$PREFIX/share/man/man1/$p.1.gz
     [ -f "$m" ] || { fail "no man page $m"; continue; }
-    grep -q "^\.TH ${p^^} 1" "$m" || fail "$m has no title line"
+    gzip -t "$m" 2>/dev/null || fail "$m is not compressed"
+    zcat "$m" | grep -q "^\.TH ${p^^} 1" || fail "$m has no title line"
     w=$(MANWIDTH=80 man --warnings -l "$m" 2>&1 >/dev/null)
     [ -z "$w" ] || fail "man warns on $m: $w"
 done
@@ -66,6 +67,10 @@ fi
 if cpack --config "$BUILD/CPackConfig.cmake" -B "$TMP/pkg" >"$TMP/cpack.log" 2>&1; then
     deb=$(ls "$TMP"/pkg/*.deb)
     deps=$(dpkg-deb -f "$deb" Depends)
+    # The long description: its own lines, nothing of how the build joined them.
+    desc=$(dpkg-deb -f "$deb" Description)
+    [[ "$desc" == *$'\n with the command-line tools'* && "$desc" != *";"* ]] ||
+        fail "the package description reads: $desc"
     for lib in libc6 libcurl4 zlib1g; do
         [[ "$deps" == *"$lib"* ]] || fail "the package does not depend on $lib: $deps"
     done
@@ -79,6 +84,10 @@ if cpack --config "$BUILD/CPackConfig.cmake" -B "$TMP/pkg" >"$TMP/cpack.log" 2>&
         fail "the package has no bin/varnolt-kw link"
     grep -q '\./usr/lib/varnolt/varnolt-brand$' <<<"$list" ||
         fail "the package has no lib/varnolt/varnolt-brand"
+    grep -q '\./usr/share/doc/varnolt/copyright$' <<<"$list" ||
+        fail "the package has no copyright file"
+    grep -q '\./usr/share/man/man1/varnolt-kw\.1\.gz$' <<<"$list" ||
+        fail "the package has no compressed man page"
 else
     cat "$TMP/cpack.log"
     fail "cpack"
