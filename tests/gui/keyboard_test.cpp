@@ -323,6 +323,13 @@ TEST(Fonts, TypeAndFixedSizesFollowABiggerDesktopFontAndTheCaptionsStillFit) {
         EXPECT_EQ(win.btnGenerate->size(), QSize(px(125), px(20)));
         EXPECT_EQ(win.bsSkinPanel1->height(), px(43));
         EXPECT_EQ(win.panLinks->height(), px(36));
+        // The recent files button stays right beside its Load button.
+        for (auto [load, recent] :
+             {std::pair<QWidget*, QWidget*>{win.btnLoadInput, win.btnLoadInputRecent},
+              {win.btnLoadAInput, win.btnLoadAInputRecent}}) {
+            EXPECT_EQ(recent->pos(), QPoint(load->geometry().right() + 3, load->y())) << ratio;
+            EXPECT_EQ(recent->height(), load->height()) << ratio;
+        }
         for (int key : {Qt::Key_1, Qt::Key_2}) {
             Press(key, Qt::ControlModifier);
             QList<QWidget*> captioned{win.btnMakeMoney, win.btnAbout};

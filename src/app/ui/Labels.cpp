@@ -22,12 +22,12 @@ LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
 }
 
 void LinkLabel::SetHot(bool hot) {
-    // With the focus the link also shows a frame, so it is found without a mouse.
-    if (hasFocus()) {
-        setStyleSheet(QStringLiteral("color: #1a56c8; border: 1px dotted #1a56c8;"));
-    } else {
-        setStyleSheet(hot ? QStringLiteral("color: #1a56c8;") : QString());
-    }
+    // With the focus the link also shows a frame, so it is found without a
+    // mouse; the frame is always there, unseen, so the text keeps its place.
+    const QString colour = hot || hasFocus() ? QStringLiteral("color: #1a56c8; ") : QString();
+    const QString frame = hasFocus() ? QStringLiteral("border: 1px dotted #1a56c8;")
+                                     : QStringLiteral("border: 1px solid transparent;");
+    setStyleSheet(colour + frame);
 }
 
 void LinkLabel::keyPressEvent(QKeyEvent* event) {

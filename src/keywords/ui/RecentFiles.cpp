@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "common/ui/UiScale.h"
+
 namespace varnolt {
 
 namespace {
@@ -79,6 +81,8 @@ RecentFilesButton::RecentFilesButton(std::shared_ptr<RecentFiles> files, QAbstra
       beside_(beside),
       menu_(new QMenu(this)) {
     setObjectName(beside->objectName() + QStringLiteral("Recent"));
+    // It follows its button; the page's scaling leaves it to that.
+    setProperty(ui_scale::kPlacesItself, true);
     setArrowType(Qt::DownArrow);
     setPopupMode(QToolButton::InstantPopup);
     setFocusPolicy(Qt::StrongFocus);
