@@ -113,6 +113,7 @@ struct TestContext {
         c.registry = registry;
         c.http = MakeWindowHttpClient();
         c.randomSeed = [] { return 12345u; };
+        c.configFolder = Folder() + "config/";
         return c;
     }
     std::string Folder() const { return QDir(dir.path()).absolutePath().toStdString() + "/"; }

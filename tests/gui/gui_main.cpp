@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdlib>
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     varnolt::VarnoltApplication app(argc, argv);
+    // Nothing a test does lands in the user's own config folder.
+    QStandardPaths::setTestModeEnabled(true);
     varnolt::Skin::ApplyBuiltIn();
     // Error reports of the tests go to a scratch log, never to a dialog.
     QTemporaryDir logDir;

@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 
+#include "common/ui/Mnemonics.h"
 #include "gui/Scripted.h"
 #include "news/LocalServer.h"
 #include "news/NewsMessages.h"
@@ -134,7 +135,15 @@ TEST_F(NewsWindowTest, ListsTheRecordsInOrder) {
                              "btnExit", "bsSkinScrollBar1", "bsSkinScrollBar2"}) {
         EXPECT_NE(w->findChild<QWidget*>(name), nullptr) << name;
     }
-    EXPECT_EQ(w->btnExit->text(), "Close");
+    EXPECT_EQ(PlainCaption(w->btnExit->text()), "Close");
+    // A screen reader names the list, the message text and the button.
+    EXPECT_EQ(w->lvwItems->accessibleName(), "News messages");
+    EXPECT_EQ(w->prfEditorNews->accessibleName(), "News message");
+    for (QWidget* part :
+         {static_cast<QWidget*>(w->lvwItems), static_cast<QWidget*>(w->prfEditorNews),
+          static_cast<QWidget*>(w->btnExit)}) {
+        EXPECT_FALSE(part->accessibleDescription().isEmpty()) << part->objectName().toStdString();
+    }
     EXPECT_EQ(w->btnExit->geometry(), QRect(304, 7, 97, 20));
     EXPECT_EQ(w->bsSkinPanel3->height(), 41);
     EXPECT_TRUE(w->prfEditorNews->isReadOnly());

@@ -17,11 +17,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/ui/AccessibleText.h"
 #include "app/ui/CrashReport.h"
 #include "app/ui/ScreenFit.h"
 #include "app/ui/WindowText.h"
 #include "brand/BrandFile.h"
 #include "common/ui/HtmlView.h"
+#include "common/ui/UiScale.h"
 #include "keywords/ui/KeywordPane.h"
 #include "news/HttpClient.h"
 #include "news/LiveUpdate.h"
@@ -57,6 +59,9 @@ TfrmMain::TfrmMain(AppContext context, QWidget* parent)
     BuildWindow();
     ConnectHandlers();
     RunHandler([this] { FormCreate(); });
+    // After the brand settings: the mnemonics go on the brand's captions.
+    BuildKeyboard();
+    MakeMessageBoxesReadable();
 }
 
 TfrmMain::~TfrmMain() {
@@ -71,9 +76,9 @@ void TfrmMain::BuildWindow() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(kClientWidth, kClientHeight);
+    resize(ui_scale::Px(kClientWidth), ui_scale::Px(kClientHeight));
     // Narrower than the design, the option column would run into the panes.
-    setMinimumSize(kClientWidth, 520);
+    setMinimumSize(ui_scale::Px(kClientWidth), ui_scale::Px(520));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -98,12 +103,13 @@ void TfrmMain::BuildWindow() {
     wl->addWidget(prfWelcome, 1);
     bsSkinPanel14 = new QFrame(stsWelcome);
     bsSkinPanel14->setObjectName(QStringLiteral("bsSkinPanel14"));
-    bsSkinPanel14->setFixedHeight(39);
+    bsSkinPanel14->setFixedHeight(ui_scale::Px(39));
     wl->addWidget(bsSkinPanel14);
     bsSkinButton1 =
         new QPushButton(QStringLiteral("Thanks, just show me the main application"), bsSkinPanel14);
     bsSkinButton1->setObjectName(QStringLiteral("bsSkinButton1"));
-    bsSkinButton1->setGeometry(256, 8, 265, 20);
+    bsSkinButton1->setGeometry(ui_scale::Px(256), ui_scale::Px(8), ui_scale::Px(265),
+                               ui_scale::Px(20));
     bsSkinButton1->setDefault(true);
     bsSkinPanel14->installEventFilter(this);
     bsSkinButton1->installEventFilter(this);
@@ -183,8 +189,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (bsSkinButton1 && bsSkinPanel14 && (panelResized || captionChanged)) {
         // The whole caption shows; the design size is the smallest.
         const QSize hint = bsSkinButton1->sizeHint();
-        const int w = std::min(std::max(265, hint.width()), std::max(265, bsSkinPanel14->width()));
-        const int h = std::min(std::max(20, hint.height()), bsSkinPanel14->height());
+        const int designW = ui_scale::Px(265);
+        const int w =
+            std::min(std::max(designW, hint.width()), std::max(designW, bsSkinPanel14->width()));
+        const int h = std::min(std::max(ui_scale::Px(20), hint.height()), bsSkinPanel14->height());
         bsSkinButton1->setGeometry((bsSkinPanel14->width() - w) / 2,
                                    (bsSkinPanel14->height() - h) / 2, w, h);
     }
@@ -452,8 +460,9 @@ void TfrmMain::showEvent(QShowEvent* event) {
                 const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
                 frame = QMargins(4, std::max(title, 24) + 4, 4, 4);
             }
-            const QRect fit = FitWindowRect(QSize(kClientWidth, kClientHeight), frame,
-                                            screen->availableGeometry());
+            const QRect fit =
+                FitWindowRect(QSize(ui_scale::Px(kClientWidth), ui_scale::Px(kClientHeight)), frame,
+                              screen->availableGeometry());
             setMinimumSize(minimumSize().boundedTo(fit.size()));
             setGeometry(fit);
         }

@@ -35,6 +35,8 @@ namespace varnolt {
 
 class Balloon;
 class ExportDialog;
+class RecentFiles;
+class RecentFilesButton;
 class HttpClient;
 class KeywordPane;
 struct NewsRequest;
@@ -103,6 +105,9 @@ public:
     void btnLoadAInputClick();
     void btnClearAOutputClick();
     void btnSaveAOutputClick();
+    // Loads the keyword file at `path` into `pane` and remembers it among
+    // the recent files.
+    void LoadFileInto(KeywordPane* pane, const QString& path);
     // Puts the Typo Generator's output into the Ad Words input and shows that page.
     void btnToAdWordsClick();
     // Asks for the upload file's choices, then for its name, and writes it.
@@ -181,6 +186,14 @@ public:
     QPushButton* btnClearAOutput = nullptr;
     QPushButton* btnSaveAOutput = nullptr;
 
+    // The recent files of Load, shared by both pages, and the menu button
+    // beside each Load button.
+    std::shared_ptr<RecentFiles> RecentLoads;
+    RecentFilesButton* btnLoadInputRecent = nullptr;
+    RecentFilesButton* btnLoadAInputRecent = nullptr;
+    // The keyword page on show.
+    KeywordPage* ShownPage() const;
+
     QTimer* Timer1 = nullptr;
     KeywordFileDialog bsSkinOpenDialog1;
     KeywordFileDialog bsSkinSaveDialog1;
@@ -194,6 +207,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void BuildWindow();
@@ -203,9 +217,18 @@ private:
     void ShowBanner();
     void ConnectHandlers();
     void LoadInto(KeywordPane* pane);
+    // The keyboard of the main page: shortcuts and their hints, the recent
+    // files, the Tab order, the mnemonics and the texts a screen reader reads.
+    void BuildKeyboard();
+    void AddShortcuts();
+    void SetTabOrder();
+    void AssignWindowMnemonics();
+    void RememberRecentFile(const QString& path);
     void SaveFrom(KeywordPane* pane);
 
     AppContext ctx_;
+    // The controls of the main page in Tab order.
+    QList<QWidget*> tabRing_;
     bool shown_ = false;
     bool welcomeLeft_ = false;
 };

@@ -229,9 +229,14 @@ void TfrmMain::LoadInto(KeywordPane* pane) {
     if (!path) {
         return;
     }
+    LoadFileInto(pane, *path);
+}
+
+void TfrmMain::LoadFileInto(KeywordPane* pane, const QString& path) {
     // Read first: a file that cannot be read leaves the pane as it was.
-    std::string text = LoadKeywordFile(ToBytes(*path));
+    std::string text = LoadKeywordFile(ToBytes(path));
     pane->SetText(text);
+    RememberRecentFile(path);
 }
 
 void TfrmMain::SaveFrom(KeywordPane* pane) {

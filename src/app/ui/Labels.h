@@ -19,7 +19,8 @@ protected:
 };
 
 // An underlined link label with a hand cursor that turns blue under the mouse
-// and opens its target through the desktop when clicked.
+// and opens its target through the desktop when clicked. It takes the focus
+// by Tab (when it shows a text) and opens its target by Enter or Space.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -33,6 +34,9 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void SetHot(bool hot);

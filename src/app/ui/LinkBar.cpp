@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 
 #include "app/ui/Labels.h"
+#include "common/ui/UiScale.h"
 
 namespace varnolt {
 
@@ -14,13 +15,13 @@ constexpr int kTop = 9;
 
 LinkBar::LinkBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("panLinks"));
-    setFixedHeight(kHeight);
+    setFixedHeight(ui_scale::Px(kHeight));
     lblLink1URL = new LinkLabel(this);
     lblLink1URL->setObjectName(QStringLiteral("lblLink1URL"));
     lblLink1URL->setText(QStringLiteral("Search advertising tips"));
     lblLink1URL->SetTarget(QStringLiteral("https://www.varnolt.example/tips/"));
     lblLink1URL->adjustSize();
-    lblLink1URL->move(kMargin, kTop);
+    lblLink1URL->move(ui_scale::Px(kMargin), ui_scale::Px(kTop));
     lblLink2URL = new LinkLabel(this);
     lblLink2URL->setObjectName(QStringLiteral("lblLink2URL"));
     lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -30,9 +31,11 @@ LinkBar::LinkBar(QWidget* parent) : QFrame(parent) {
 
 void LinkBar::Layout() {
     lblLink1URL->adjustSize();
-    lblLink1URL->move(kMargin, kTop);
+    const int margin = ui_scale::Px(kMargin);
+    const int top = ui_scale::Px(kTop);
+    lblLink1URL->move(margin, top);
     lblLink2URL->adjustSize();
-    lblLink2URL->move(width() - kMargin - lblLink2URL->width(), kTop);
+    lblLink2URL->move(width() - margin - lblLink2URL->width(), top);
 }
 
 void LinkBar::resizeEvent(QResizeEvent* event) {

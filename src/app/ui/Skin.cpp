@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QPalette>
 #include <QStyleFactory>
+
+#include "common/ui/UiScale.h"
 
 // Resources of a static library must be registered by hand.
 static void InitSkinResources() {
@@ -18,7 +21,11 @@ QString Skin::BuiltIn() {
     if (!f.open(QIODevice::ReadOnly)) {
         return QString();
     }
-    return QString::fromUtf8(f.readAll());
+    // The sheet is written in the design's 9 pt; the type follows the desktop's.
+    QString sheet = QString::fromUtf8(f.readAll());
+    sheet.replace(QStringLiteral("font-size: 9pt;"),
+                  QStringLiteral("font-size: %1pt;").arg(ui_scale::PointSize(), 0, 'g', 4));
+    return sheet;
 }
 
 QPalette Skin::BuiltInPalette() {
@@ -58,6 +65,9 @@ QPalette Skin::BuiltInPalette() {
 }
 
 void Skin::ApplyBuiltIn() {
+    // The style sheet sets the type of every widget; the application font
+    // keeps the desktop's size, the measure for the sheet and the layouts.
+    ui_scale::SetDesktopPointSize(QApplication::font().pointSizeF());
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }

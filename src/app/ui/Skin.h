@@ -16,6 +16,7 @@ public:
     static QPalette BuiltInPalette();
     // Applies the built-in skin to the application: its palette, then its
     // style sheet (a reseller's skin file replaces only the style sheet).
+    // Its type size follows the application font's (see UiScale.h).
     static void ApplyBuiltIn();
     // Applies the skin file at `path`; false (and the current skin kept) when
     // it cannot be read or is not a compressed style sheet.

@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "common/ui/UiScale.h"
+
 namespace varnolt {
 
 namespace {
@@ -33,7 +35,7 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hi
     b->setStatusTip(hint);
     b->setAccessibleName(hint);
     b->setIcon(parent->style()->standardIcon(icon));
-    b->setIconSize(QSize(24, 24));
+    b->setIconSize(QSize(ui_scale::Px(24), ui_scale::Px(24)));
     b->setAutoRaise(true);
     b->setGeometry(x, 1, 41, 34);
     return b;
@@ -44,7 +46,7 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hi
 TopBar::TopBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("bsSkinPanel1"));
     setFrameShape(QFrame::NoFrame);
-    setFixedHeight(kHeight);
+    setFixedHeight(ui_scale::Px(kHeight));
     btnMakeMoney = MakeButton(this, "btnMakeMoney", QStringLiteral("Make Money"), 8);
     btnAbout = MakeButton(this, "btnAbout", QStringLiteral("About"), 140);
     btnNews = MakeToolButton(this, "btnNews", QStringLiteral("Check News"),
@@ -57,11 +59,13 @@ TopBar::TopBar(QWidget* parent) : QFrame(parent) {
 
 void TopBar::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
+    ui_scale::ChildrenToDesign(this);
     Layout();
+    ui_scale::ChildrenToScreen(this);
 }
 
 void TopBar::Layout() {
-    const int w = width();
+    const int w = ui_scale::DesignUnits(width());
     btnNews->move(w - (kDesignWidth - kNewsLeft), 1);
     btnUpdate->move(w - (kDesignWidth - kUpdateLeft), 1);
     btnHelp->move(w - (kDesignWidth - kHelpLeft), 1);

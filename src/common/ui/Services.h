@@ -72,6 +72,9 @@ struct AppContext {
     std::shared_ptr<HttpClient> http;
     // Seed for the random picks of the brand settings; the clock when empty.
     std::function<std::uint32_t()> randomSeed;
+    // Where the user's own choices are kept (the recent files); the user's
+    // config folder of the program when empty.
+    std::string configFolder;
 };
 
 }  // namespace varnolt

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "common/ui/UiScale.h"
 #include "keywords/Keywords.h"
 #include "keywords/Layouts.h"
 #include "keywords/ui/FastKeywordPane.h"
@@ -196,7 +197,7 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
         outputAction_ =
             MakeButton(this, design.outputAction, kActionLeft, kButtonRow, kActionWidth);
     }
-    resize(kDesignWidth, kDesignHeight);
+    resize(ui_scale::Px(kDesignWidth), ui_scale::Px(kDesignHeight));
 }
 
 QCheckBox* KeywordPage::Option(const QString& name) const {
@@ -210,7 +211,10 @@ QCheckBox* KeywordPage::Option(const QString& name) const {
 
 void KeywordPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // The page is laid out in design pixels, then scaled to the desktop's type.
+    ui_scale::ChildrenToDesign(this);
     Layout();
+    ui_scale::ChildrenToScreen(this);
 }
 
 void KeywordPage::Layout() {
@@ -220,8 +224,8 @@ void KeywordPage::Layout() {
     }
     // The panes keep their edges, the option column and the action button
     // their centres, the buttons below the panes their distance to the bottom.
-    const int w = width();
-    const int h = height();
+    const int w = ui_scale::DesignUnits(width());
+    const int h = ui_scale::DesignUnits(height());
     const int paneHeight = std::max(40, h - kPaneTop - kPaneBottomGap);
     const int rightPane = w - kOutputRightGap;
     input_->setGeometry(kInputLeft, kPaneTop, kPaneWidth, paneHeight);

@@ -54,15 +54,18 @@ bool IsEditorKey(QKeyEvent* e) {
         case Qt::Key_PageDown:
         case Qt::Key_Backspace:
         case Qt::Key_Delete:
+            return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            return true;
+            // Ctrl+Return belongs to the window (Generate or Format).
+            return !(e->modifiers() & Qt::ControlModifier);
         default:
             break;
     }
     const QString t = e->text();
+    // Alt+letter is a mnemonic of the window, not a character.
     return !t.isEmpty() && t.at(0).isPrint() &&
-           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
 }
 
 }  // namespace

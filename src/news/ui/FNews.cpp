@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "common/ui/HtmlView.h"
+#include "common/ui/Mnemonics.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
 
@@ -140,6 +141,18 @@ TfrmNews::TfrmNews(std::vector<std::string> newsList, HttpClient& http, NewsRequ
     btnExit = new QPushButton("Close", bsSkinPanel3);
     btnExit->setObjectName("btnExit");
     btnExit->setGeometry(304, 7, 97, 20);
+
+    // What a screen reader says about the window's parts.
+    lvwItems->setAccessibleName("News messages");
+    lvwItems->setAccessibleDescription(
+        "The publisher's news; the text of the selected message shows below");
+    lvwItems->verticalScrollBar()->setAccessibleName("News messages scroll bar");
+    lvwItems->horizontalScrollBar()->setAccessibleName("News messages scroll bar");
+    prfEditorNews->setAccessibleName("News message");
+    prfEditorNews->setAccessibleDescription("The text of the selected news message");
+    btnExit->setAccessibleName("Close");
+    btnExit->setAccessibleDescription("Closes the news window");
+    AssignMnemonics({btnExit});
 
     connect(btnExit, &QPushButton::clicked, this, &TfrmNews::btnExitClick);
     connect(lvwItems->selectionModel(), &QItemSelectionModel::selectionChanged, this,
