@@ -22,6 +22,7 @@
 #include "app/ui/WindowText.h"
 #include "brand/BrandFile.h"
 #include "common/ui/HtmlView.h"
+#include "keywords/ui/KeywordJob.h"
 #include "keywords/ui/KeywordPane.h"
 #include "news/HttpClient.h"
 #include "news/LiveUpdate.h"

@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -74,8 +76,34 @@ const QString kClear = QStringLiteral("Clear");
 const QString kRemoveDuplicates = QStringLiteral("Remove duplicates");
 constexpr int kKeyboardComboLeft = 62;  // from the option column's left edge
 constexpr int kSecondActionGap = 28;    // from the action button's top
+constexpr int kStatusGap = 16;          // between the title and the status line
+constexpr int kProgressWidth = 120;
+constexpr int kCancelWidth = 80;
+
+QLabel* StatusLabel(QWidget* parent, const QString& name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
 
 }  // namespace
+
+QString GroupedNumber(std::uint64_t n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) {
+        digits.insert(at, QLatin1Char(','));
+    }
+    return digits;
+}
+
+QString KeywordCountText(std::uint64_t n) {
+    return GroupedNumber(n) + (n == 1 ? QStringLiteral(" keyword") : QStringLiteral(" keywords"));
+}
+
+QString LineCountText(std::uint64_t n) {
+    return GroupedNumber(n) + (n == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
+}
 
 KeywordPageDesign TypoPageDesign() {
     KeywordPageDesign d;
@@ -101,6 +129,11 @@ KeywordPageDesign TypoPageDesign() {
     d.loadInputName = QStringLiteral("btnLoadInput");
     d.clearOutputName = QStringLiteral("btnClearOutput");
     d.saveOutputName = QStringLiteral("btnSaveOutput");
+    d.inputCountName = QStringLiteral("lblInputCount");
+    d.outputCountName = QStringLiteral("lblOutputCount");
+    d.savedName = QStringLiteral("lblSaved");
+    d.progressName = QStringLiteral("prgJob");
+    d.cancelName = QStringLiteral("btnCancel");
     return d;
 }
 
@@ -126,6 +159,11 @@ KeywordPageDesign AdWordsPageDesign() {
     d.loadInputName = QStringLiteral("btnLoadAInput");
     d.clearOutputName = QStringLiteral("btnClearAOutput");
     d.saveOutputName = QStringLiteral("btnSaveAOutput");
+    d.inputCountName = QStringLiteral("lblAInputCount");
+    d.outputCountName = QStringLiteral("lblAOutputCount");
+    d.savedName = QStringLiteral("lblASaved");
+    d.progressName = QStringLiteral("prgAJob");
+    d.cancelName = QStringLiteral("btnACancel");
     return d;
 }
 
@@ -141,7 +179,7 @@ std::vector<int> OptionTops(const KeywordPageDesign& design, std::size_t count) 
 
 KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWidget(parent) {
     setObjectName(design.objectName);
-    MakeLabel(this, design.title, 14, 8, true);
+    title_ = MakeLabel(this, design.title, 14, 8, true);
     MakeLabel(this, design.inputCaption, 15, kCaptionTop);
     outputCaption_ = MakeLabel(this, design.outputCaption, kOutputLeft, kCaptionTop);
 
@@ -196,7 +234,65 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
         outputAction_ =
             MakeButton(this, design.outputAction, kActionLeft, kButtonRow, kActionWidth);
     }
+
+    // The status line: right-aligned in the title row, so the panes and the
+    // column between them keep their design places.
+    status_ = new QWidget(this);
+    status_->setObjectName(design.objectName + QStringLiteral("Status"));
+    auto* line = new QHBoxLayout(status_);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(14);
+    line->addStretch(1);
+    inputCount_ = StatusLabel(status_, design.inputCountName);
+    outputCount_ = StatusLabel(status_, design.outputCountName);
+    saved_ = StatusLabel(status_, design.savedName);
+    progress_ = new QProgressBar(status_);
+    progress_->setObjectName(design.progressName);
+    progress_->setFixedSize(kProgressWidth, 16);
+    progress_->setTextVisible(false);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), status_);
+    cancel_->setObjectName(design.cancelName);
+    cancel_->setAutoDefault(false);
+    cancel_->setFixedWidth(kCancelWidth);
+    cancel_->setToolTip(QStringLiteral("Stop the work and keep the panes as they were (Esc)"));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{inputCount_, outputCount_, saved_, progress_, cancel_}) {
+        line->addWidget(w, 0, Qt::AlignVCenter);
+    }
+    auto counts = [this] {
+        inputCount_->setText(QStringLiteral("Input: ") + KeywordCountText(input_->LineCount()));
+        outputCount_->setText(QStringLiteral("Output: ") + LineCountText(output_->LineCount()));
+    };
+    connect(input_, &KeywordPane::linesChanged, this, counts);
+    connect(output_, &KeywordPane::linesChanged, this, counts);
+    // What a save wrote is no longer what the pane holds.
+    connect(output_, &KeywordPane::textChanged, saved_, &QLabel::clear);
+    counts();
+    ShowJob(false);
     resize(kDesignWidth, kDesignHeight);
+}
+
+void KeywordPage::ShowJob(bool running) {
+    progress_->setVisible(running);
+    cancel_->setVisible(running);
+    saved_->setVisible(!running && !saved_->text().isEmpty());
+}
+
+void KeywordPage::SetProgress(int permille) {
+    if (permille < 0) {
+        progress_->setRange(0, 0);
+        return;
+    }
+    progress_->setRange(0, 1000);
+    progress_->setValue(permille);
+}
+
+void KeywordPage::ShowSaved(const QString& fileName, std::uint64_t lines) {
+    const QString shown =
+        fontMetrics().elidedText(fileName, Qt::ElideMiddle, fontMetrics().averageCharWidth() * 32);
+    saved_->setText(QStringLiteral("Saved %1: %2").arg(shown, LineCountText(lines)));
+    saved_->setToolTip(fileName);
+    saved_->setVisible(!progress_->isVisible());
 }
 
 QCheckBox* KeywordPage::Option(const QString& name) const {
@@ -249,6 +345,8 @@ void KeywordPage::Layout() {
     loadInput_->move(128, row);
     clearOutput_->move(w - (kDesignWidth - kClearOutputLeft), row);
     saveOutput_->move(w - (kDesignWidth - kSaveOutputLeft), row);
+    const int statusLeft = title_->x() + title_->width() + kStatusGap;
+    status_->setGeometry(statusLeft, 4, std::max(0, rightPane + kPaneWidth - statusLeft), 22);
 }
 
 }  // namespace varnolt
