@@ -68,8 +68,12 @@ bool KeywordJob::Start(Work work, Done done) {
         } catch (...) {
             error = std::current_exception();
         }
-        // The work's own buffers are gone by now; only the result travels.
+        // The work's own buffers are gone by now; only the result travels,
+        // and a result nobody wants any more is freed here, not by the window.
         work = nullptr;
+        if (control->Cancelled()) {
+            finish = nullptr;
+        }
         QMetaObject::invokeMethod(
             this,
             [this, finish = std::move(finish), error]() mutable {
@@ -103,6 +107,9 @@ void KeywordJob::Ended(Finish finish, std::exception_ptr error) {
     running_ = false;
     if (keep && done) {
         done(finish, error);
+    } else if (finish) {
+        // Cancelled as the result arrived: a big text leaves on a thread of its own.
+        std::thread([gone = std::move(finish)]() mutable { gone = nullptr; }).detach();
     }
     emit finished();
 }
