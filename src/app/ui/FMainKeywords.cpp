@@ -307,9 +307,10 @@ void TfrmMain::SaveFrom(KeywordPane* pane) {
         return;
     }
     const std::string target = ToBytes(*path);
-    std::uint64_t bytes = 0;
-    pane->ForEachChunk([&bytes](std::string_view chunk) { bytes += chunk.size(); });
+    // Every line but an open last one gains a CR.
     const std::size_t lines = pane->LineCount();
+    std::uint64_t bytes = lines;
+    pane->ForEachChunk([&bytes](std::string_view chunk) { bytes += chunk.size(); });
     const QString name = QFileInfo(*path).fileName();
     KeywordPage* page = PageOf(pane);
     StartJob(page, {pane}, [pane, target, bytes, page, name, lines](JobControl& job) {

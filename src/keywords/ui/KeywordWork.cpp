@@ -52,10 +52,14 @@ std::size_t ReserveUpTo(std::uint64_t estimate) {
     return static_cast<std::size_t>(std::min(estimate, cap));
 }
 
-// As many bytes as the chosen kinds write for these keywords, or a little
-// more: untouched reserved pages cost no memory, a short reserve costs copies.
-std::uint64_t TyposBytesAtMost(const std::vector<std::string_view>& keywords,
-                               const TypoKinds& kinds) {
+// As many lines and bytes as the chosen kinds write for these keywords, or a
+// little more: untouched reserved pages cost no memory, a short reserve costs
+// copies.
+struct Estimate {
+    std::uint64_t bytes = 0;
+    std::uint64_t lines = 0;
+};
+Estimate TyposAtMost(const std::vector<std::string_view>& keywords, const TypoKinds& kinds) {
     std::uint64_t linesPerChar = 0;
     const auto rows = TypoKindTable();
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -68,15 +72,27 @@ std::uint64_t TyposBytesAtMost(const std::vector<std::string_view>& keywords,
                                                                         : 1;
         }
     }
-    std::uint64_t bytes = 0;
+    Estimate e;
     for (std::string_view kw : keywords) {
         const std::uint64_t n = kw.size();
-        bytes += linesPerChar * n * (n + 2);
+        e.lines += linesPerChar * n;
+        e.bytes += linesPerChar * n * (n + 2);
     }
-    return bytes;
+    return e;
 }
 
 }  // namespace
+
+void PaneSink::Reserve(std::size_t bytes, std::size_t lines) {
+    lines_.text.reserve(ReserveUpTo(bytes));
+    lines_.starts.reserve(ReserveUpTo(std::uint64_t{lines} * sizeof(std::uint64_t)) /
+                          sizeof(std::uint64_t));
+}
+
+PaneLines PaneSink::Take() {
+    lines_.count = lines_.starts.size();
+    return std::move(lines_);
+}
 
 PaneLines MakePaneLines(std::string&& text) {
     PaneLines p;
@@ -150,47 +166,51 @@ LoadedKeywords ReadKeywordsForPane(const std::string& path, JobControl& job) {
     return loaded;
 }
 
-void WriteKeywordsFromPane(const std::string& path, const ChunkVisitor& chunks, std::uint64_t bytes,
-                           JobControl& job) {
+void WriteKeywordsFromPane(const std::string& path, const ChunkVisitor& chunks,
+                           std::uint64_t expected, JobControl& job) {
     std::string error;
     OutputFile file;
     if (!file.Open(path, path, &error)) {
         throw FileError(error);
     }
-    // The text goes out in pieces of about a megabyte, each LF written CR LF.
-    std::string piece;
-    piece.reserve(kPiece + kPiece / 8);
-    std::uint64_t done = 0;
+    // The text goes out in pieces of a megabyte, each LF written CR LF.
+    auto buf = std::make_unique<char[]>(kPiece);
+    std::size_t used = 0;
+    std::uint64_t written = 0;
     int failed = 0;
     auto flush = [&] {
-        if (failed == 0 && !piece.empty()) {
-            failed = WriteAll(file.Fd(), piece.data(), piece.size());
+        if (failed == 0 && used > 0) {
+            failed = WriteAll(file.Fd(), buf.get(), used);
         }
-        piece.clear();
+        written += used;
+        used = 0;
         job.ThrowIfCancelled();
-        job.SetProgress(done, bytes);
+        job.SetProgress(written, expected);
     };
-    chunks([&](std::string_view chunk) {
-        done += chunk.size();
-        while (!chunk.empty() && failed == 0) {
-            const std::size_t room = kPiece > piece.size() ? kPiece - piece.size() : 0;
-            std::string_view part = chunk.substr(0, std::max<std::size_t>(room, 1));
-            const char* p = part.data();
-            const char* end = p + part.size();
-            while (p < end) {
-                const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-                const char* stop = nl ? static_cast<const char*>(nl) : end;
-                piece.append(p, static_cast<std::size_t>(stop - p));
-                if (!nl) {
-                    break;
-                }
-                piece.append("\r\n", 2);
-                p = stop + 1;
-            }
-            chunk.remove_prefix(part.size());
-            if (piece.size() >= kPiece) {
+    auto put = [&](const char* p, std::size_t n) {
+        while (n > 0) {
+            const std::size_t k = std::min(n, kPiece - used);
+            std::memcpy(buf.get() + used, p, k);
+            used += k;
+            p += k;
+            n -= k;
+            if (used == kPiece) {
                 flush();
             }
+        }
+    };
+    chunks([&](std::string_view chunk) {
+        const char* p = chunk.data();
+        const char* const end = p + chunk.size();
+        while (p < end && failed == 0) {
+            const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            const char* stop = nl ? static_cast<const char*>(nl) : end;
+            put(p, static_cast<std::size_t>(stop - p));
+            if (!nl) {
+                break;
+            }
+            put("\r\n", 2);
+            p = stop + 1;
         }
     });
     flush();
@@ -209,8 +229,9 @@ void WriteKeywordsFromPane(const std::string& path, const ChunkVisitor& chunks, 
 
 PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
                           bool unique, const KeyboardLayout* layout, JobControl& job) {
-    TextSink text("\n");
-    text.Reserve(ReserveUpTo(TyposBytesAtMost(keywords, kinds)));
+    PaneSink text;
+    const Estimate most = TyposAtMost(keywords, kinds);
+    text.Reserve(most.bytes, most.lines);
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text);
@@ -237,7 +258,7 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
         dedupe.reset();
     }
     job.ThrowIfCancelled();
-    return MakePaneLines(text.TakeText());
+    return text.Take();
 }
 
 PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const MatchTypes& types,
@@ -257,8 +278,8 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
             lines += keywords.size();
         }
     }
-    TextSink text("\n");
-    text.Reserve(static_cast<std::size_t>(bytes));
+    PaneSink text;
+    text.Reserve(bytes, lines);
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text);
@@ -270,7 +291,7 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
         dedupe.reset();
     }
     job.ThrowIfCancelled();
-    return MakePaneLines(text.TakeText());
+    return text.Take();
 }
 
 }  // namespace varnolt

@@ -40,9 +40,9 @@ LoadedKeywords ReadKeywordsForPane(const std::string& path, JobControl& job);
 // Visits a text (LF breaks) in order, piece by piece.
 using ChunkVisitor = std::function<void(const std::function<void(std::string_view)>&)>;
 
-// Writes the text that `chunks` visits (`bytes` long) to `path` with CR LF
-// line ends, replacing the file whole (OutputFile) or not at all: a cancelled
-// or failed write leaves the old file. Throws FileError with Save's messages.
+// Writes the text that `chunks` visits to `path` with CR LF line ends (about
+// `expected` bytes, for the progress), replacing the file whole (OutputFile) or not at all: a
+// cancelled or failed write leaves the old file. Throws FileError with Save's messages.
 void WriteKeywordsFromPane(const std::string& path, const ChunkVisitor& chunks, std::uint64_t bytes,
                            JobControl& job);
 
@@ -54,6 +54,31 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
 // The notations of `keywords` as Format makes them; `unique` drops repeats.
 PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                         bool unique, JobControl& job);
+
+// Collects lines straight into a pane's text, each followed by LF, and notes
+// where each starts as it goes: the text is never read again to index it.
+class PaneSink : public LineSink {
+public:
+    // Room for about `bytes` of text in `lines` lines (more costs nothing
+    // until it is written; less costs a copy as the text grows).
+    void Reserve(std::size_t bytes, std::size_t lines);
+    void AddLine(std::string_view line) override {
+        lines_.starts.push_back(lines_.text.size());
+        lines_.text.append(line.data(), line.size());
+        lines_.text.push_back('\n');
+    }
+    void AddJoined(std::span<const std::string_view> pieces) override {
+        lines_.starts.push_back(lines_.text.size());
+        for (std::string_view piece : pieces) {
+            lines_.text.append(piece.data(), piece.size());
+        }
+        lines_.text.push_back('\n');
+    }
+    PaneLines Take();
+
+private:
+    PaneLines lines_;
+};
 
 // A LineSink in front of another that looks at the job every few thousand
 // lines and counts the lines towards an expected total for the progress.
