@@ -173,6 +173,16 @@ TEST_F(KeywordJobTest, CancelLeavesEverythingAsItWasAndClicksDuringAJobDoNothing
     QTest::mouseClick(win->btnGenerate, Qt::LeftButton);
     win->WaitForJob();
     EXPECT_EQ(win->memOutput->Text(), "ba\n");
+
+    // Closing the window in the middle of a job stops it first.
+    win->memInput->SetText(Lines(200000));
+    for (QCheckBox* c : win->stsWelcomeActions->Options()) {
+        c->setChecked(true);
+    }
+    win->btnGenerateClick();
+    ASSERT_TRUE(win->JobRunning());
+    win.reset();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(KeywordJobTest, StatusLineCountsBothPanesAndSaysWhatSaveWrote) {

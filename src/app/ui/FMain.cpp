@@ -64,6 +64,10 @@ TfrmMain::~TfrmMain() {
     if (IdHTTP1) {
         IdHTTP1->AbortAll();
     }
+    // A job still running is cancelled and its thread joined while the panes
+    // it reads are still there; the cursor is the application's again.
+    job_.reset();
+    UnlockAfterJob();
     FormDestroy();
 }
 
