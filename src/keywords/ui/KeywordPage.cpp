@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -77,8 +78,9 @@ const QString kRemoveDuplicates = QStringLiteral("Remove duplicates");
 constexpr int kKeyboardComboLeft = 62;  // from the option column's left edge
 constexpr int kSecondActionGap = 28;    // from the action button's top
 constexpr int kStatusGap = 16;          // between the title and the status line
-constexpr int kProgressWidth = 120;
-constexpr int kCancelWidth = 80;
+constexpr int kStatusSpacing = 14;
+constexpr int kProgressGap = 8;  // below the lowest action button
+constexpr int kProgressHeight = 12;
 
 QLabel* StatusLabel(QWidget* parent, const QString& name) {
     auto* l = new QLabel(parent);
@@ -241,32 +243,35 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
     status_->setObjectName(design.objectName + QStringLiteral("Status"));
     auto* line = new QHBoxLayout(status_);
     line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(14);
+    line->setSpacing(kStatusSpacing);
     line->addStretch(1);
     inputCount_ = StatusLabel(status_, design.inputCountName);
     outputCount_ = StatusLabel(status_, design.outputCountName);
     saved_ = StatusLabel(status_, design.savedName);
-    progress_ = new QProgressBar(status_);
-    progress_->setObjectName(design.progressName);
-    progress_->setFixedSize(kProgressWidth, 16);
-    progress_->setTextVisible(false);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), status_);
+    for (QLabel* l : {saved_, inputCount_, outputCount_}) {
+        line->addWidget(l, 0, Qt::AlignVCenter);
+    }
+    // While a job runs, Cancel stands in for the action button that started
+    // it, and the progress shows below the action buttons.
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(design.cancelName);
     cancel_->setAutoDefault(false);
-    cancel_->setFixedWidth(kCancelWidth);
     cancel_->setToolTip(QStringLiteral("Stop the work and keep the panes as they were (Esc)"));
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{inputCount_, outputCount_, saved_, progress_, cancel_}) {
-        line->addWidget(w, 0, Qt::AlignVCenter);
-    }
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(design.progressName);
+    progress_->setTextVisible(false);
     auto counts = [this] {
         inputCount_->setText(QStringLiteral("Input: ") + KeywordCountText(input_->LineCount()));
         outputCount_->setText(QStringLiteral("Output: ") + LineCountText(output_->LineCount()));
+        ShowSavedText();
     };
     connect(input_, &KeywordPane::linesChanged, this, counts);
     connect(output_, &KeywordPane::linesChanged, this, counts);
     // What a save wrote is no longer what the pane holds.
-    connect(output_, &KeywordPane::textChanged, saved_, &QLabel::clear);
+    connect(output_, &KeywordPane::textChanged, this, [this] {
+        savedFile_.clear();
+        ShowSavedText();
+    });
     counts();
     ShowJob(false);
     resize(kDesignWidth, kDesignHeight);
@@ -275,7 +280,11 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
 void KeywordPage::ShowJob(bool running) {
     progress_->setVisible(running);
     cancel_->setVisible(running);
-    saved_->setVisible(!running && !saved_->text().isEmpty());
+    action_->setVisible(!running);
+    if (running) {
+        cancel_->raise();
+        progress_->raise();
+    }
 }
 
 void KeywordPage::SetProgress(int permille) {
@@ -288,11 +297,28 @@ void KeywordPage::SetProgress(int permille) {
 }
 
 void KeywordPage::ShowSaved(const QString& fileName, std::uint64_t lines) {
-    const QString shown =
-        fontMetrics().elidedText(fileName, Qt::ElideMiddle, fontMetrics().averageCharWidth() * 32);
-    saved_->setText(QStringLiteral("Saved %1: %2").arg(shown, LineCountText(lines)));
-    saved_->setToolTip(fileName);
-    saved_->setVisible(!progress_->isVisible());
+    savedFile_ = fileName;
+    savedLines_ = lines;
+    ShowSavedText();
+}
+
+void KeywordPage::ShowSavedText() {
+    saved_->setToolTip(savedFile_);
+    if (savedFile_.isEmpty()) {
+        saved_->clear();
+        saved_->hide();
+        return;
+    }
+    // The counts always show whole; the file name takes what room is left.
+    const QFontMetrics fm = saved_->fontMetrics();
+    const QString count = LineCountText(savedLines_);
+    const int room = status_->width() - inputCount_->sizeHint().width() -
+                     outputCount_->sizeHint().width() - 2 * kStatusSpacing -
+                     fm.horizontalAdvance(QStringLiteral("Saved : ") + count);
+    const QString name = fm.elidedText(savedFile_, Qt::ElideMiddle, std::max(room, 0));
+    saved_->setText(name.isEmpty() ? QStringLiteral("Saved: %1").arg(count)
+                                   : QStringLiteral("Saved %1: %2").arg(name, count));
+    saved_->show();
 }
 
 QCheckBox* KeywordPage::Option(const QString& name) const {
@@ -347,6 +373,11 @@ void KeywordPage::Layout() {
     saveOutput_->move(w - (kDesignWidth - kSaveOutputLeft), row);
     const int statusLeft = title_->x() + title_->width() + kStatusGap;
     status_->setGeometry(statusLeft, 4, std::max(0, rightPane + kPaneWidth - statusLeft), 22);
+    ShowSavedText();
+    cancel_->setGeometry(action_->geometry());
+    const QPushButton* lowest = secondAction_ ? secondAction_ : action_;
+    progress_->setGeometry(actionLeft, lowest->y() + lowest->height() + kProgressGap, kActionWidth,
+                           kProgressHeight);
 }
 
 }  // namespace varnolt

@@ -110,11 +110,12 @@ public:
     QLabel* Saved() const { return saved_; }
     QProgressBar* Progress() const { return progress_; }
     QPushButton* CancelButton() const { return cancel_; }
-    // Shows the progress and Cancel while a job runs, the last save when none does.
+    // Shows the progress, and Cancel in place of the action button, while a job runs.
     void ShowJob(bool running);
     // Thousandths done, or -1 while unknown (a busy bar).
     void SetProgress(int permille);
-    // "Saved list.txt: 1,664,495 lines"; cleared when the output changes.
+    // "Saved list.txt: 1,664,495 lines" (a long name shortened to the room
+    // left); cleared when the output changes.
     void ShowSaved(const QString& fileName, std::uint64_t lines);
 
 protected:
@@ -122,6 +123,7 @@ protected:
 
 private:
     void Layout();
+    void ShowSavedText();
 
     QLabel* outputCaption_ = nullptr;
     KeywordPane* input_ = nullptr;
@@ -144,6 +146,8 @@ private:
     QLabel* saved_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QString savedFile_;
+    std::uint64_t savedLines_ = 0;
 };
 
 }  // namespace varnolt
