@@ -70,6 +70,7 @@ void BM_GenerateAllKinds(benchmark::State& state) {
         QElapsedTimer t;
         t.start();
         win.btnGenerateClick();
+        win.WaitForJob();  // Generate runs on a worker thread
         win.memOutput->Editor()->repaint();
         QApplication::processEvents();
         state.SetIterationTime(t.nsecsElapsed() / 1e9);

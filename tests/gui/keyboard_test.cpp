@@ -159,18 +159,22 @@ TEST(Keyboard, ShortcutsWorkFromTheInputOnTheShownPageAndShowInTheHints) {
         ASSERT_EQ(QApplication::focusWidget(), c.page->Input()->Editor());
         ctx.dialogs->openAnswers.push_back(ctx.Path("in.txt"));
         Press(Qt::Key_O, Qt::ControlModifier);
+        win.WaitForJob();
         EXPECT_EQ(c.page->Input()->Text(), "red\nblue\n");
         c.option->setChecked(true);
         Press(Qt::Key_Return, Qt::ControlModifier);
+        win.WaitForJob();
         EXPECT_GE(c.page->Output()->LineCount(), 2u) << c.outName.toStdString();
         ctx.dialogs->saveAnswers.push_back(ctx.Path(c.outName));
         Press(Qt::Key_S, Qt::ControlModifier);
+        win.WaitForJob();
         EXPECT_TRUE(QFile::exists(ctx.Path(c.outName + ".txt")));
         const std::string otherOutput = c.other->Text();
         Press(Qt::Key_L, Qt::ControlModifier);
         EXPECT_TRUE(c.page->Output()->IsEmpty());
         EXPECT_EQ(c.other->Text(), otherOutput) << "only the shown page's output is cleared";
         Press(Qt::Key_Enter, Qt::ControlModifier);  // the keypad's Enter as well
+        win.WaitForJob();
         EXPECT_FALSE(c.page->Output()->IsEmpty());
         // Each key is in its button's hint.
         EXPECT_TRUE(c.page->LoadInput()->toolTip().endsWith("(Ctrl+O)"));
@@ -281,6 +285,7 @@ TEST(RecentFiles, TheLastEightLoadsNewestFirstInTheConfigFolderAndChosenByKeyboa
     ASSERT_TRUE(win.RecentLoads->Files().isEmpty());
     ctx.dialogs->openAnswers.push_back(paths[1]);
     win.btnLoadInput->click();
+    win.WaitForJob();
     ASSERT_EQ(Std(win.RecentLoads->Files()), Std({paths[1]}));
     win.btnClearInput->click();
     ASSERT_TRUE(win.memInput->IsEmpty());
@@ -296,6 +301,7 @@ TEST(RecentFiles, TheLastEightLoadsNewestFirstInTheConfigFolderAndChosenByKeyboa
         QTest::keyClick(menu, Qt::Key_Return);
     });
     QTest::keyClick(win.btnLoadInputRecent, Qt::Key_Space);
+    win.WaitForJob();
     ASSERT_EQ(offered.size(), 1);
     EXPECT_TRUE(offered[0].startsWith("&1")) << offered[0].toStdString();
     EXPECT_TRUE(offered[0].endsWith("list1.txt")) << offered[0].toStdString();

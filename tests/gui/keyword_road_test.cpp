@@ -77,6 +77,7 @@ TEST_F(KeywordRoadTest, RemoveDuplicatesAndKeyboardChangeTheOutputAsTheCoreSays)
         (c.typos ? win->chkUnique : win->chkAUnique)->setChecked(c.unique);
         (c.typos ? win->memInput : win->memAInput)->SetText(c.input);
         c.typos ? win->btnGenerateClick() : win->btnFormatClick();
+        win->WaitForJob();
         EXPECT_EQ((c.typos ? win->memOutput : win->memAOutput)->Text(), c.expected) << c.input;
     }
 
@@ -88,6 +89,7 @@ TEST_F(KeywordRoadTest, RemoveDuplicatesAndKeyboardChangeTheOutputAsTheCoreSays)
     for (const char* layout : {"qwerty", "qwertz", "qwerty-mobile"}) {
         win->cboKeyboard->setCurrentText(QString::fromLatin1(layout));
         win->btnGenerateClick();
+        win->WaitForJob();
         EXPECT_EQ(win->memOutput->Text(), CoreTypos("lazy", "--missed-keys", layout)) << layout;
     }
     EXPECT_NE(CoreTypos("lazy", "--missed-keys", "qwertz"),
@@ -100,9 +102,11 @@ TEST_F(KeywordRoadTest, ToAdWordsReplacesTheAdWordsInputAndShowsThatPage) {
     win->memInput->SetText("cat");
     win->chkVowelSwap->setChecked(true);
     win->btnGenerateClick();
+    win->WaitForJob();
     win->memAInput->SetText("old\nlines\n");
     win->pgcMain->setCurrentWidget(win->stsWelcomeActions);
     win->btnToAdWords->click();
+    win->WaitForJob();
     EXPECT_EQ(win->memAInput->Text(), "cet\ncit\ncot\ncut\n");
     EXPECT_EQ(win->pgcMain->currentWidget(), win->bsSkinTabSheet1);
 }
@@ -134,6 +138,7 @@ TEST_F(KeywordRoadTest, ExportWritesTheCoreFormatterBytesAndSaysWhatVarnoltKwSay
         return true;
     };
     win->btnExportClick();  // no input: the dialog does not open
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->Texts(), QStringList{QString::fromLatin1(kMsgNoInput)});
     EXPECT_EQ(dialogs, 0);
 
@@ -160,6 +165,7 @@ TEST_F(KeywordRoadTest, ExportWritesTheCoreFormatterBytesAndSaysWhatVarnoltKwSay
         if (!c.file.isEmpty())
             ctx.dialogs->saveAnswers.push_back(ctx.Path(c.file));
         win->btnExport->click();
+        win->WaitForJob();
         // The dialog opened with the values of the last export of the session.
         EXPECT_EQ(shown.campaign, last.campaign);
         EXPECT_EQ(shown.types, last.types);

@@ -213,6 +213,7 @@ TEST_F(MainWindowTest, KeywordPagesKeepTheirEdgesAndCentresOnResize) {
 TEST_F(MainWindowTest, GenerateAsksForInputFirstThenForAnAction) {
     win->memOutput->SetText("keep me\n");
     win->btnGenerateClick();
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->Texts(), QStringList{kNoInput}) << "only the first message";
     ASSERT_EQ(ctx.messages->shown.size(), 1u);
     EXPECT_EQ(ctx.messages->shown[0].kind, MsgKind::Warning);
@@ -220,6 +221,7 @@ TEST_F(MainWindowTest, GenerateAsksForInputFirstThenForAnAction) {
 
     win->memInput->SetText("\n");  // a blank line is input
     win->btnGenerateClick();
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->Texts(), (QStringList{kNoInput, kNoAction}));
     EXPECT_EQ(win->memOutput->Text(), "keep me\n") << "a message leaves the output alone";
 }
@@ -230,6 +232,7 @@ TEST_F(MainWindowTest, GenerateGroupsVariantsByKeywordInKindOrder) {
         c->setChecked(true);
     }
     QTest::mouseClick(win->btnGenerate, Qt::LeftButton);
+    win->WaitForJob();
     EXPECT_TRUE(ctx.messages->shown.empty());
     const std::string out = win->memOutput->Text();
     EXPECT_EQ(out.substr(0, 24), "ook\nbok\nbok\nboo\nbbook\nbo");
@@ -247,6 +250,7 @@ TEST_F(MainWindowTest, GenerateWithOnlySkipSpacesAndNoSpaceEmptiesTheOutput) {
     win->memInput->SetText("book\ncat");
     win->chkSpaces->setChecked(true);
     win->btnGenerateClick();
+    win->WaitForJob();
     EXPECT_TRUE(ctx.messages->shown.empty());
     EXPECT_TRUE(win->memOutput->IsEmpty());
 }
@@ -262,6 +266,7 @@ TEST_F(MainWindowTest, GenerateScrollsALongOutputToTheTop) {
     Show();
     win->memOutput->ScrollBar()->setValue(50);
     win->btnGenerateClick();
+    win->WaitForJob();
     QApplication::processEvents();
     EXPECT_GT(win->memOutput->ScrollBar()->maximum(), 0);
     EXPECT_EQ(win->memOutput->ScrollBar()->value(), 0);
@@ -276,10 +281,12 @@ TEST_F(MainWindowTest, FormatGroupsByNotation) {
     win->chkExactMatch->setChecked(true);
     win->chkMinusSign->setChecked(true);
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memAOutput->Text(),
               "Red Shoes\nBoots\n[Red Shoes]\n[Boots]\n-Red Shoes\n-Boots\n");
     win->chkLowercase->setChecked(true);
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memAOutput->Text(),
               "red shoes\nboots\n[red shoes]\n[boots]\n-red shoes\n-boots\n");
     EXPECT_TRUE(ctx.messages->shown.empty());
@@ -289,15 +296,18 @@ TEST_F(MainWindowTest, FormatMessagesAndLowercaseAlone) {
     win->memAOutput->SetText("before\n");
     win->chkBroad->setChecked(true);
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->Texts(), QStringList{kNoInput});
     win->chkBroad->setChecked(false);
     win->memAInput->SetText(" ");
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->Texts(), (QStringList{kNoInput, kNoAction}));
     EXPECT_EQ(win->memAOutput->Text(), "before\n");
     // Lowercase alone is a choice: the output is emptied and stays empty.
     win->chkLowercase->setChecked(true);
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(ctx.messages->shown.size(), 2u);
     EXPECT_TRUE(win->memAOutput->IsEmpty());
 }
@@ -307,6 +317,7 @@ TEST_F(MainWindowTest, FormatKeepsCharactersOutsideAsciiWhole) {
     win->chkPhraseMatch->setChecked(true);
     win->chkLowercase->setChecked(true);
     win->btnFormatClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memAOutput->Text(), "\"café crème\"\n\"\xC2\xA0nbsp\"\n");
 }
 
@@ -316,19 +327,23 @@ TEST_F(MainWindowTest, SaveThenLoadGivesBackTheSameLines) {
     win->memInput->SetText("book\nnew york");
     win->chkReverse->setChecked(true);
     win->btnGenerateClick();
+    win->WaitForJob();
     ctx.dialogs->saveAnswers.push_back(ctx.Path("typos"));
     win->btnSaveOutputClick();
+    win->WaitForJob();
     const QByteArray saved = ReadAll(ctx.Path("typos.txt"));
     EXPECT_EQ(saved, QByteArray("obok\r\nbook\r\nboko\r\nenw york\r\nnwe york\r\nne wyork\r\n"
                                 "newy ork\r\nnew oyrk\r\nnew yrok\r\nnew yokr\r\n"));
     ctx.dialogs->openAnswers.push_back(ctx.Path("typos.txt"));
     win->btnLoadAInputClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memAInput->Text(), win->memOutput->Text());
 }
 
 TEST_F(MainWindowTest, SavingAnEmptyPaneWritesAnEmptyFile) {
     ctx.dialogs->saveAnswers.push_back(ctx.Path("empty.TXT"));
     win->btnSaveAOutputClick();
+    win->WaitForJob();
     EXPECT_TRUE(QFile::exists(ctx.Path("empty.TXT")));
     EXPECT_EQ(ReadAll(ctx.Path("empty.TXT")).size(), 0);
 }
@@ -344,6 +359,7 @@ TEST_F(MainWindowTest, SaveAddsTxtUnlessTheNameEndsInIt) {
     for (const auto& [typed, stored] : cases) {
         ctx.dialogs->saveAnswers.push_back(ctx.Path(typed));
         win->btnSaveOutputClick();
+        win->WaitForJob();
         EXPECT_TRUE(QFile::exists(ctx.Path(stored))) << stored.toStdString();
     }
     EXPECT_FALSE(QFile::exists(ctx.Path("list.csv")));
@@ -352,6 +368,7 @@ TEST_F(MainWindowTest, SaveAddsTxtUnlessTheNameEndsInIt) {
 TEST_F(MainWindowTest, DialogsRememberTheLastFileAcrossPages) {
     // The first time both dialogs open in the program folder.
     win->btnLoadInputClick();
+    win->WaitForJob();
     ASSERT_EQ(ctx.dialogs->openRequests.size(), 1u);
     EXPECT_EQ(QDir(ctx.dialogs->openRequests[0].directory), QDir(ctx.dir.path()));
     EXPECT_TRUE(ctx.dialogs->openRequests[0].fileName.isEmpty());
@@ -362,10 +379,12 @@ TEST_F(MainWindowTest, DialogsRememberTheLastFileAcrossPages) {
     WriteAll(file, "red shoes\r\nblue shoes\r\n");
     ctx.dialogs->openAnswers.push_back(file);
     win->btnLoadInputClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memInput->Text(), "red shoes\nblue shoes\n");
 
     // The Ad Words page's Load opens where the other page's Load left off.
     win->btnLoadAInputClick();
+    win->WaitForJob();
     ASSERT_EQ(ctx.dialogs->openRequests.size(), 3u);
     EXPECT_EQ(QDir(ctx.dialogs->openRequests[2].directory), QDir(ctx.Path("lists")));
     EXPECT_EQ(ctx.dialogs->openRequests[2].fileName, QStringLiteral("shoes.txt"));
@@ -373,6 +392,7 @@ TEST_F(MainWindowTest, DialogsRememberTheLastFileAcrossPages) {
 
     // The save dialog keeps its own memory.
     win->btnSaveAOutputClick();
+    win->WaitForJob();
     ASSERT_EQ(ctx.dialogs->saveRequests.size(), 1u);
     EXPECT_EQ(QDir(ctx.dialogs->saveRequests[0].directory), QDir(ctx.dir.path()));
     EXPECT_EQ(ctx.dialogs->saveRequests[0].title, QStringLiteral("Save file"));
@@ -383,9 +403,11 @@ TEST_F(MainWindowTest, LoadAcceptsEveryLineBreak) {
     WriteAll(file, "one\ntwo\rthree\r\nfour");
     ctx.dialogs->openAnswers.push_back(file);
     win->btnLoadInputClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memInput->Text(), "one\ntwo\nthree\nfour");
     win->chkDouble->setChecked(true);
     win->btnGenerateClick();
+    win->WaitForJob();
     EXPECT_EQ(win->memOutput->Text().substr(0, 9), "oone\nonne");
 }
 
@@ -413,6 +435,7 @@ TEST_F(MainWindowTest, FileErrorsGoToTheCrashReportAndLeaveThePanes) {
     const QString missing = ctx.Path("missing.txt");
     ctx.dialogs->openAnswers.push_back(missing);
     QTest::mouseClick(win->btnLoadInput, Qt::LeftButton);
+    win->WaitForJob();
     EXPECT_EQ(reporter.Count(), before + 1);
     EXPECT_EQ(reporter.LastMessage(),
               QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
@@ -422,6 +445,7 @@ TEST_F(MainWindowTest, FileErrorsGoToTheCrashReportAndLeaveThePanes) {
     const QString bad = ctx.Path("no/such/folder/out.txt");
     ctx.dialogs->saveAnswers.push_back(bad);
     QTest::mouseClick(win->btnSaveOutput, Qt::LeftButton);
+    win->WaitForJob();
     EXPECT_EQ(reporter.Count(), before + 2);
     EXPECT_TRUE(
         reporter.LastMessage().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(bad)));

@@ -77,6 +77,16 @@ const Described kControls[] = {
     {"btnLoadAInputRecent", "Recent files", "Loads one of the last files loaded"},
     {"btnClearAOutput", "Clear output", "Empties the formatted keywords (Ctrl+L)"},
     {"btnSaveAOutput", "Save output", "Saves the formatted keywords to a text file (Ctrl+S)"},
+    {"lblInputCount", nullptr, "How many keywords the input holds"},
+    {"lblOutputCount", nullptr, "How many lines the output holds"},
+    {"lblSaved", "Last saved file", "The file the output was last saved to, and its lines"},
+    {"lblAInputCount", nullptr, "How many keywords the input holds"},
+    {"lblAOutputCount", nullptr, "How many lines the output holds"},
+    {"lblASaved", "Last saved file", "The file the output was last saved to, and its lines"},
+    {"btnCancel", nullptr, "Stops the running work and keeps the panes as they were (Esc)"},
+    {"btnACancel", nullptr, "Stops the running work and keeps the panes as they were (Esc)"},
+    {"prgJob", "Progress", "How far the running work has got"},
+    {"prgAJob", "Progress", "How far the running work has got"},
 };
 // clang-format on
 
@@ -135,7 +145,9 @@ void DescribeControls(QWidget* root) {
         }
         if (d.name) {
             w->setAccessibleName(QString::fromLatin1(d.name));
-        } else if (w->accessibleName().isEmpty()) {
+        } else if (w->accessibleName().isEmpty() && !qobject_cast<QLabel*>(w)) {
+            // A label without a name of its own is read by its text, which
+            // follows every change of it.
             w->setAccessibleName(CaptionOf(w));
         }
         w->setAccessibleDescription(QString::fromLatin1(d.description));

@@ -24,6 +24,7 @@
 #include "brand/BrandFile.h"
 #include "common/ui/HtmlView.h"
 #include "common/ui/UiScale.h"
+#include "keywords/ui/KeywordJob.h"
 #include "keywords/ui/KeywordPane.h"
 #include "news/HttpClient.h"
 #include "news/LiveUpdate.h"
@@ -68,6 +69,10 @@ TfrmMain::~TfrmMain() {
     if (IdHTTP1) {
         IdHTTP1->AbortAll();
     }
+    // A job still running is cancelled and its thread joined while the panes
+    // it reads are still there; the cursor is the application's again.
+    job_.reset();
+    UnlockAfterJob();
     FormDestroy();
 }
 

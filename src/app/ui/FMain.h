@@ -3,6 +3,7 @@
 // the brand buttons, the banner strip and the link bar. The window is a shell
 // over those widgets; it keeps the controls of its design as members that
 // point into them, and its handlers read the controls and call the core.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -27,6 +28,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QPushButton;
+class QShortcut;
 class QTabWidget;
 class QTextBrowser;
 class QToolButton;
@@ -38,6 +40,8 @@ class ExportDialog;
 class RecentFiles;
 class RecentFilesButton;
 class HttpClient;
+class JobControl;
+class KeywordJob;
 class KeywordPane;
 struct NewsRequest;
 
@@ -105,13 +109,23 @@ public:
     void btnLoadAInputClick();
     void btnClearAOutputClick();
     void btnSaveAOutputClick();
-    // Loads the keyword file at `path` into `pane` and remembers it among
-    // the recent files.
-    void LoadFileInto(KeywordPane* pane, const QString& path);
     // Puts the Typo Generator's output into the Ad Words input and shows that page.
     void btnToAdWordsClick();
     // Asks for the upload file's choices, then for its name, and writes it.
     void btnExportClick();
+    // Reads the keyword file `path` into `pane` as Load does, messages
+    // included (the Load buttons, the recent files, a file dropped on an
+    // input pane), and remembers it among the recent files.
+    void LoadFileInto(KeywordPane* pane, const QString& path);
+
+    // Load, Generate, Format, Save, Export and To Ad Words work on a thread
+    // of their own, one at a time; while one runs, a second click does nothing.
+    bool JobRunning() const;
+    // Stops the running job (the page's Cancel button, Esc); the panes stay
+    // as they were before it.
+    void CancelJob();
+    // Runs the window's events until no job runs (for tests and scripts).
+    void WaitForJob();
 
     // Runs the export dialog; true when the user accepted it. Tests replace
     // it to fill the dialog in without waiting for a person.
@@ -213,6 +227,7 @@ private:
     void BuildWindow();
     void FocusShownInput();
     void BuildKeywordPages();
+    void BuildJobs();
     void ApplyBrand(const std::string& makeMoneyCaption);
     void ShowBanner();
     void ConnectHandlers();
@@ -225,10 +240,24 @@ private:
     void AssignWindowMnemonics();
     void RememberRecentFile(const QString& path);
     void SaveFrom(KeywordPane* pane);
+    KeywordPage* PageOf(const KeywordPane* pane) const;
+    // Starts `work` with the controls that would race with it disabled and
+    // `panes` (what it reads and what it replaces) locked; progress and
+    // Cancel show on `page`. False when a job runs already.
+    bool StartJob(KeywordPage* page, std::vector<KeywordPane*> panes,
+                  std::function<std::function<void()>(JobControl&)> work);
+    void LockForJob(KeywordPage* page, const std::vector<KeywordPane*>& panes);
+    void UnlockAfterJob();
 
     AppContext ctx_;
     // The controls of the main page in Tab order.
     QList<QWidget*> tabRing_;
+    // Destroyed before the panes: a running job is cancelled and joined first.
+    std::unique_ptr<KeywordJob> job_;
+    QShortcut* escape_ = nullptr;
+    KeywordPage* jobPage_ = nullptr;
+    std::vector<QWidget*> locked_;
+    QPointer<QWidget> focusBeforeJob_;
     bool shown_ = false;
     bool welcomeLeft_ = false;
 };

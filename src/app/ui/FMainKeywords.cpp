@@ -1,8 +1,10 @@
 // The keyword pages of the main window: their controls and handlers.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -13,7 +15,9 @@
 #include "keywords/Layouts.h"
 #include "keywords/UniqueSink.h"
 #include "keywords/ui/ExportDialog.h"
+#include "keywords/ui/KeywordJob.h"
 #include "keywords/ui/KeywordPane.h"
+#include "keywords/ui/KeywordWork.h"
 #include "util/KeywordFile.h"
 
 namespace varnolt {
@@ -69,35 +73,41 @@ void TfrmMain::BuildKeywordPages() {
     };
     on(btnToAdWords, &TfrmMain::btnToAdWordsClick);
     on(btnExport, &TfrmMain::btnExportClick);
+    // A file dropped on an input pane loads as Load would load it.
+    for (KeywordPane* pane : {memInput, memAInput}) {
+        connect(pane, &KeywordPane::fileDropped, this, [this, pane](const QString& path) {
+            RunHandler([this, pane, path] { LoadFileInto(pane, path); });
+        });
+    }
+    BuildJobs();
 }
 
 namespace {
 
-// With "Remove duplicates" on, a UniqueSink in front of `sink`.
-class MaybeUnique {
-public:
-    MaybeUnique(bool on, LineSink& sink) {
-        if (on) {
-            unique_ = std::make_unique<UniqueSink>(sink);
-        }
-        lines_ = unique_ ? static_cast<LineSink*>(unique_.get()) : &sink;
+// The keywords of a pane; the views point into the pane's own storage, so
+// the pane takes no edits while they are in use (a job locks it).
+std::vector<std::string_view> PaneKeywords(const KeywordPane& pane) {
+    const std::size_t n = pane.LineCount();
+    std::vector<std::string_view> lines;
+    lines.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        lines.push_back(pane.Line(i));
     }
-    UniqueSink* Unique() const { return unique_.get(); }
-    LineSink& Lines() const { return *lines_; }
-    void Finish() {
-        if (unique_) {
-            unique_->Finish();
-        }
-    }
+    return lines;
+}
 
-private:
-    std::unique_ptr<UniqueSink> unique_;
-    LineSink* lines_ = nullptr;
-};
+// Moves a text made by a job into `pane` and shows its top.
+void HandOver(KeywordPane* pane, PaneLines& lines) {
+    pane->SetLines(std::move(lines.text), std::move(lines.starts));
+    pane->ScrollToTop();
+}
 
 }  // namespace
 
 void TfrmMain::btnGenerateClick() {
+    if (JobRunning()) {
+        return;
+    }
     if (memInput->IsEmpty()) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoInput));
         return;
@@ -112,29 +122,24 @@ void TfrmMain::btnGenerateClick() {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoAction));
         return;
     }
-    memOutput->Clear();
-    const std::string input = memInput->Text();
-    TextSink sink("\n");
-    sink.Reserve(input.size() * 16);
-    const std::vector<std::string_view> keywords = KeywordLines(input);
-    MaybeUnique lines(chkUnique->isChecked(), sink);
-    if (lines.Unique()) {
-        // The input keywords themselves are not typos of them.
-        for (std::string_view kw : keywords) {
-            lines.Unique()->Exclude(kw);
-        }
-    }
+    const bool unique = chkUnique->isChecked();
     // The first layout, qwerty, is the one the kinds use without a layout.
     const int layout = cboKeyboard->currentIndex();
     const KeyboardLayout* keyboard =
         layout > 0 ? &KeyboardLayouts()[static_cast<std::size_t>(layout)] : nullptr;
-    GenerateTypos(keywords, kinds, lines.Lines(), keyboard);
-    lines.Finish();
-    memOutput->AppendLines(sink.Text());
-    memOutput->ScrollToTop();
+    KeywordPane* in = memInput;
+    KeywordPane* out = memOutput;
+    StartJob(stsWelcomeActions, {in, out}, [=](JobControl& job) -> KeywordJob::Finish {
+        auto lines = std::make_shared<PaneLines>(
+            GenerateForPane(PaneKeywords(*in), kinds, unique, keyboard, job));
+        return [out, lines] { HandOver(out, *lines); };
+    });
 }
 
 void TfrmMain::btnFormatClick() {
+    if (JobRunning()) {
+        return;
+    }
     if (memAInput->IsEmpty()) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoInput));
         return;
@@ -149,26 +154,38 @@ void TfrmMain::btnFormatClick() {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoAction));
         return;
     }
-    memAOutput->Clear();
-    const std::string input = memAInput->Text();
-    TextSink sink("\n");
-    MaybeUnique lines(chkAUnique->isChecked(), sink);
-    FormatMatchTypes(KeywordLines(input), types, lines.Lines());
-    lines.Finish();
-    memAOutput->AppendLines(sink.Text());
-    memAOutput->ScrollToTop();
+    const bool unique = chkAUnique->isChecked();
+    KeywordPane* in = memAInput;
+    KeywordPane* out = memAOutput;
+    StartJob(bsSkinTabSheet1, {in, out}, [=](JobControl& job) -> KeywordJob::Finish {
+        auto lines =
+            std::make_shared<PaneLines>(FormatForPane(PaneKeywords(*in), types, unique, job));
+        return [out, lines] { HandOver(out, *lines); };
+    });
 }
 
 void TfrmMain::btnClearInputClick() {
+    if (JobRunning()) {
+        return;
+    }
     memInput->Clear();
 }
 void TfrmMain::btnClearOutputClick() {
+    if (JobRunning()) {
+        return;
+    }
     memOutput->Clear();
 }
 void TfrmMain::btnClearAInputClick() {
+    if (JobRunning()) {
+        return;
+    }
     memAInput->Clear();
 }
 void TfrmMain::btnClearAOutputClick() {
+    if (JobRunning()) {
+        return;
+    }
     memAOutput->Clear();
 }
 void TfrmMain::btnLoadInputClick() {
@@ -185,11 +202,25 @@ void TfrmMain::btnSaveAOutputClick() {
 }
 
 void TfrmMain::btnToAdWordsClick() {
-    memAInput->SetText(memOutput->Text());
-    pgcMain->setCurrentWidget(bsSkinTabSheet1);
+    if (JobRunning()) {
+        return;
+    }
+    KeywordPane* from = memOutput;
+    KeywordPane* to = memAInput;
+    StartJob(stsWelcomeActions, {from, to}, [this, from, to](JobControl& job) {
+        auto lines = std::make_shared<PaneLines>(MakePaneLines(from->Text()));
+        job.ThrowIfCancelled();
+        return KeywordJob::Finish([this, to, lines] {
+            HandOver(to, *lines);
+            pgcMain->setCurrentWidget(bsSkinTabSheet1);
+        });
+    });
 }
 
 void TfrmMain::btnExportClick() {
+    if (JobRunning()) {
+        return;
+    }
     if (memAInput->IsEmpty()) {
         msgMain(MsgKind::Warning, MsgButtons::Ok, QString::fromLatin1(kMsgNoInput));
         return;
@@ -213,17 +244,32 @@ void TfrmMain::btnExportClick() {
     if (!path) {
         return;
     }
-    // The whole file is made first, so it is replaced whole or not at all.
-    const std::string input = memAInput->Text();
-    TextSink csv("\r\n");
-    const ExportResult result = WriteExport(KeywordLines(input), options, csv);
-    SaveKeywordFile(ToBytes(*path), csv.Text());
-    if (result.leftOut > 0) {
-        msgMain(MsgKind::Information, MsgButtons::Ok, FromBytes(LeftOutMessage(result)));
-    }
+    KeywordPane* in = memAInput;
+    const std::string target = ToBytes(*path);
+    StartJob(bsSkinTabSheet1, {in}, [this, in, options, target](JobControl& job) {
+        // The whole file is made first, so it is replaced whole or not at all.
+        const std::vector<std::string_view> keywords = PaneKeywords(*in);
+        TextSink csv("\r\n");
+        const auto types =
+            static_cast<std::size_t>(std::count(options.types.begin(), options.types.end(), true));
+        JobSink lines(csv, job, keywords.size() * std::max<std::size_t>(types, 1));
+        const ExportResult result = WriteExport(keywords, options, lines);
+        if (!job.Commit()) {
+            throw JobCancelled{};
+        }
+        SaveKeywordFile(target, csv.Text());
+        return KeywordJob::Finish([this, result] {
+            if (result.leftOut > 0) {
+                msgMain(MsgKind::Information, MsgButtons::Ok, FromBytes(LeftOutMessage(result)));
+            }
+        });
+    });
 }
 
 void TfrmMain::LoadInto(KeywordPane* pane) {
+    if (JobRunning()) {
+        return;
+    }
     std::optional<QString> path = bsSkinOpenDialog1.RunOpenDialog(
         *ctx_.dialogs, this, FirstDialogFolder(FromBytes(ctx_.appFolder)));
     if (!path) {
@@ -233,19 +279,46 @@ void TfrmMain::LoadInto(KeywordPane* pane) {
 }
 
 void TfrmMain::LoadFileInto(KeywordPane* pane, const QString& path) {
-    // Read first: a file that cannot be read leaves the pane as it was.
-    std::string text = LoadKeywordFile(ToBytes(path));
-    pane->SetText(text);
-    RememberRecentFile(path);
+    if (JobRunning()) {
+        return;
+    }
+    const std::string file = ToBytes(path);
+    StartJob(PageOf(pane), {pane}, [this, pane, file, path](JobControl& job) {
+        // Read first: a file that cannot be read leaves the pane as it was.
+        auto loaded = std::make_shared<LoadedKeywords>(ReadKeywordsForPane(file, job));
+        return KeywordJob::Finish([this, pane, loaded, path] {
+            if (loaded->notText) {
+                msgMain(MsgKind::Warning, MsgButtons::Ok,
+                        QStringLiteral("\"%1\" is not a text file.").arg(path));
+                return;
+            }
+            HandOver(pane, loaded->lines);
+            RememberRecentFile(path);
+        });
+    });
 }
 
 void TfrmMain::SaveFrom(KeywordPane* pane) {
+    if (JobRunning()) {
+        return;
+    }
     std::optional<QString> path = bsSkinSaveDialog1.RunSaveDialog(
         *ctx_.dialogs, this, FirstDialogFolder(FromBytes(ctx_.appFolder)));
     if (!path) {
         return;
     }
-    SaveKeywordFile(ToBytes(*path), ToCrLf(pane->Text()));
+    const std::string target = ToBytes(*path);
+    // Every line but an open last one gains a CR.
+    const std::size_t lines = pane->LineCount();
+    std::uint64_t bytes = lines;
+    pane->ForEachChunk([&bytes](std::string_view chunk) { bytes += chunk.size(); });
+    const QString name = QFileInfo(*path).fileName();
+    KeywordPage* page = PageOf(pane);
+    StartJob(page, {pane}, [pane, target, bytes, page, name, lines](JobControl& job) {
+        WriteKeywordsFromPane(
+            target, [pane](const auto& sink) { pane->ForEachChunk(sink); }, bytes, job);
+        return KeywordJob::Finish([page, name, lines] { page->ShowSaved(name, lines); });
+    });
 }
 
 }  // namespace varnolt

@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -75,8 +78,35 @@ const QString kClear = QStringLiteral("Clear");
 const QString kRemoveDuplicates = QStringLiteral("Remove duplicates");
 constexpr int kKeyboardComboLeft = 62;  // from the option column's left edge
 constexpr int kSecondActionGap = 28;    // from the action button's top
+constexpr int kStatusGap = 16;          // between the title and the status line
+constexpr int kStatusSpacing = 14;
+constexpr int kProgressGap = 8;  // below the lowest action button
+constexpr int kProgressHeight = 12;
+
+QLabel* StatusLabel(QWidget* parent, const QString& name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
 
 }  // namespace
+
+QString GroupedNumber(std::uint64_t n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) {
+        digits.insert(at, QLatin1Char(','));
+    }
+    return digits;
+}
+
+QString KeywordCountText(std::uint64_t n) {
+    return GroupedNumber(n) + (n == 1 ? QStringLiteral(" keyword") : QStringLiteral(" keywords"));
+}
+
+QString LineCountText(std::uint64_t n) {
+    return GroupedNumber(n) + (n == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
+}
 
 KeywordPageDesign TypoPageDesign() {
     KeywordPageDesign d;
@@ -102,6 +132,11 @@ KeywordPageDesign TypoPageDesign() {
     d.loadInputName = QStringLiteral("btnLoadInput");
     d.clearOutputName = QStringLiteral("btnClearOutput");
     d.saveOutputName = QStringLiteral("btnSaveOutput");
+    d.inputCountName = QStringLiteral("lblInputCount");
+    d.outputCountName = QStringLiteral("lblOutputCount");
+    d.savedName = QStringLiteral("lblSaved");
+    d.progressName = QStringLiteral("prgJob");
+    d.cancelName = QStringLiteral("btnCancel");
     return d;
 }
 
@@ -127,6 +162,11 @@ KeywordPageDesign AdWordsPageDesign() {
     d.loadInputName = QStringLiteral("btnLoadAInput");
     d.clearOutputName = QStringLiteral("btnClearAOutput");
     d.saveOutputName = QStringLiteral("btnSaveAOutput");
+    d.inputCountName = QStringLiteral("lblAInputCount");
+    d.outputCountName = QStringLiteral("lblAOutputCount");
+    d.savedName = QStringLiteral("lblASaved");
+    d.progressName = QStringLiteral("prgAJob");
+    d.cancelName = QStringLiteral("btnACancel");
     return d;
 }
 
@@ -142,7 +182,7 @@ std::vector<int> OptionTops(const KeywordPageDesign& design, std::size_t count) 
 
 KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWidget(parent) {
     setObjectName(design.objectName);
-    MakeLabel(this, design.title, 14, 8, true);
+    title_ = MakeLabel(this, design.title, 14, 8, true);
     MakeLabel(this, design.inputCaption, 15, kCaptionTop);
     outputCaption_ = MakeLabel(this, design.outputCaption, kOutputLeft, kCaptionTop);
 
@@ -197,7 +237,89 @@ KeywordPage::KeywordPage(const KeywordPageDesign& design, QWidget* parent) : QWi
         outputAction_ =
             MakeButton(this, design.outputAction, kActionLeft, kButtonRow, kActionWidth);
     }
+
+    // The status line: right-aligned in the title row, so the panes and the
+    // column between them keep their design places.
+    status_ = new QWidget(this);
+    status_->setObjectName(design.objectName + QStringLiteral("Status"));
+    auto* line = new QHBoxLayout(status_);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(kStatusSpacing);
+    line->addStretch(1);
+    inputCount_ = StatusLabel(status_, design.inputCountName);
+    outputCount_ = StatusLabel(status_, design.outputCountName);
+    saved_ = StatusLabel(status_, design.savedName);
+    for (QLabel* l : {saved_, inputCount_, outputCount_}) {
+        line->addWidget(l, 0, Qt::AlignVCenter);
+    }
+    // While a job runs, Cancel stands in for the action button that started
+    // it, and the progress shows below the action buttons.
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(design.cancelName);
+    cancel_->setAutoDefault(false);
+    cancel_->setToolTip(QStringLiteral("Stop the work and keep the panes as they were (Esc)"));
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(design.progressName);
+    progress_->setTextVisible(false);
+    auto counts = [this] {
+        inputCount_->setText(QStringLiteral("Input: ") + KeywordCountText(input_->LineCount()));
+        outputCount_->setText(QStringLiteral("Output: ") + LineCountText(output_->LineCount()));
+        ShowSavedText();
+    };
+    connect(input_, &KeywordPane::linesChanged, this, counts);
+    connect(output_, &KeywordPane::linesChanged, this, counts);
+    // What a save wrote is no longer what the pane holds.
+    connect(output_, &KeywordPane::textChanged, this, [this] {
+        savedFile_.clear();
+        ShowSavedText();
+    });
+    counts();
+    ShowJob(false);
     resize(ui_scale::Px(kDesignWidth), ui_scale::Px(kDesignHeight));
+}
+
+void KeywordPage::ShowJob(bool running) {
+    progress_->setVisible(running);
+    cancel_->setVisible(running);
+    action_->setVisible(!running);
+    if (running) {
+        cancel_->raise();
+        progress_->raise();
+    }
+}
+
+void KeywordPage::SetProgress(int permille) {
+    if (permille < 0) {
+        progress_->setRange(0, 0);
+        return;
+    }
+    progress_->setRange(0, 1000);
+    progress_->setValue(permille);
+}
+
+void KeywordPage::ShowSaved(const QString& fileName, std::uint64_t lines) {
+    savedFile_ = fileName;
+    savedLines_ = lines;
+    ShowSavedText();
+}
+
+void KeywordPage::ShowSavedText() {
+    saved_->setToolTip(savedFile_);
+    if (savedFile_.isEmpty()) {
+        saved_->clear();
+        saved_->hide();
+        return;
+    }
+    // The counts always show whole; the file name takes what room is left.
+    const QFontMetrics fm = saved_->fontMetrics();
+    const QString count = LineCountText(savedLines_);
+    const int room = status_->width() - inputCount_->sizeHint().width() -
+                     outputCount_->sizeHint().width() - 2 * kStatusSpacing -
+                     fm.horizontalAdvance(QStringLiteral("Saved : ") + count);
+    const QString name = fm.elidedText(savedFile_, Qt::ElideMiddle, std::max(room, 0));
+    saved_->setText(name.isEmpty() ? QStringLiteral("Saved: %1").arg(count)
+                                   : QStringLiteral("Saved %1: %2").arg(name, count));
+    saved_->show();
 }
 
 QCheckBox* KeywordPage::Option(const QString& name) const {
@@ -215,6 +337,8 @@ void KeywordPage::resizeEvent(QResizeEvent* event) {
     ui_scale::ChildrenToDesign(this);
     Layout();
     ui_scale::ChildrenToScreen(this);
+    // The file name takes the room the counts leave on screen.
+    ShowSavedText();
 }
 
 void KeywordPage::Layout() {
@@ -253,6 +377,13 @@ void KeywordPage::Layout() {
     loadInput_->move(128, row);
     clearOutput_->move(w - (kDesignWidth - kClearOutputLeft), row);
     saveOutput_->move(w - (kDesignWidth - kSaveOutputLeft), row);
+    // Labels keep their text's size on screen while the rest is in design pixels.
+    const int statusLeft = title_->x() + ui_scale::DesignUnits(title_->width()) + kStatusGap;
+    status_->setGeometry(statusLeft, 4, std::max(0, rightPane + kPaneWidth - statusLeft), 22);
+    cancel_->setGeometry(action_->geometry());
+    const QPushButton* lowest = secondAction_ ? secondAction_ : action_;
+    progress_->setGeometry(actionLeft, lowest->y() + lowest->height() + kProgressGap, kActionWidth,
+                           kProgressHeight);
 }
 
 }  // namespace varnolt

@@ -6,11 +6,13 @@
 #include <QString>
 #include <QWidget>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace varnolt {
@@ -54,7 +56,20 @@ struct KeywordPageDesign {
     QString loadInputName;
     QString clearOutputName;
     QString saveOutputName;
+    // The status line in the title row: the pane counts, the last save, and
+    // while a job runs its progress and the Cancel button.
+    QString inputCountName;
+    QString outputCountName;
+    QString savedName;
+    QString progressName;
+    QString cancelName;
 };
+
+// `n` with a comma between groups of three digits: "1,664,495".
+QString GroupedNumber(std::uint64_t n);
+// "12,345 keywords", "1 keyword"; "1,664,495 lines", "1 line".
+QString KeywordCountText(std::uint64_t n);
+QString LineCountText(std::uint64_t n);
 
 // The "Typo Generator" page: one option per row of TypoKindTable().
 KeywordPageDesign TypoPageDesign();
@@ -89,11 +104,26 @@ public:
     QPushButton* ClearOutput() const { return clearOutput_; }
     QPushButton* SaveOutput() const { return saveOutput_; }
 
+    // The status line.
+    QLabel* InputCount() const { return inputCount_; }
+    QLabel* OutputCount() const { return outputCount_; }
+    QLabel* Saved() const { return saved_; }
+    QProgressBar* Progress() const { return progress_; }
+    QPushButton* CancelButton() const { return cancel_; }
+    // Shows the progress, and Cancel in place of the action button, while a job runs.
+    void ShowJob(bool running);
+    // Thousandths done, or -1 while unknown (a busy bar).
+    void SetProgress(int permille);
+    // "Saved list.txt: 1,664,495 lines" (a long name shortened to the room
+    // left); cleared when the output changes.
+    void ShowSaved(const QString& fileName, std::uint64_t lines);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Layout();
+    void ShowSavedText();
 
     QLabel* outputCaption_ = nullptr;
     KeywordPane* input_ = nullptr;
@@ -109,6 +139,15 @@ private:
     QPushButton* loadInput_ = nullptr;
     QPushButton* clearOutput_ = nullptr;
     QPushButton* saveOutput_ = nullptr;
+    QLabel* title_ = nullptr;
+    QWidget* status_ = nullptr;
+    QLabel* inputCount_ = nullptr;
+    QLabel* outputCount_ = nullptr;
+    QLabel* saved_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QString savedFile_;
+    std::uint64_t savedLines_ = 0;
 };
 
 }  // namespace varnolt
