@@ -21,6 +21,7 @@ namespace varnolt {
 namespace {
 
 constexpr std::size_t kPiece = std::size_t{1} << 20;
+constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 
 // Every CR LF and lone CR of `text` made LF, in place.
 void CrToLf(std::string& text) {
@@ -178,12 +179,22 @@ void WriteKeywordsFromPane(const std::string& path, const ChunkVisitor& chunks,
     std::size_t used = 0;
     std::uint64_t written = 0;
     int failed = 0;
+    std::uint64_t handedToDisk = 0;
     auto flush = [&] {
         if (failed == 0 && used > 0) {
             failed = WriteAll(file.Fd(), buf.get(), used);
         }
         written += used;
         used = 0;
+#ifdef __linux__
+        // Start the disk on what is written so far, so the sync before the
+        // file replaces the old one has little left to wait for.
+        if (failed == 0 && written - handedToDisk >= kWritebackStep) {
+            ::sync_file_range(file.Fd(), static_cast<off_t>(handedToDisk),
+                              static_cast<off_t>(written - handedToDisk), SYNC_FILE_RANGE_WRITE);
+            handedToDisk = written;
+        }
+#endif
         job.ThrowIfCancelled();
         job.SetProgress(written, expected);
     };
