@@ -1,6 +1,7 @@
 #include "keywords/Keywords.h"
 
 #include <array>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
@@ -376,35 +377,74 @@ MatchTypes MatchTypes::Of(std::initializer_list<std::string_view> options) {
     return types;
 }
 
+namespace {
+
+// One notation over every keyword, straight into the buffer. The keywords lie
+// in `words`, whose text has 32 bytes of room after its last byte, so that a
+// short keyword is copied by one fixed 32-byte move, and the marks (at most
+// two bytes each) by fixed 2-byte moves; the bytes written past a line's end
+// are covered by the line after it.
+void NotationDirect(const MatchOptionRow& row, const std::vector<std::string_view>& words,
+                    ChunkSink& out) {
+    if (row.before.size() > 2 || row.after.size() > 2) {
+        for (std::string_view kw : words)
+            EmitDirect(out, row.before, kw, row.after);
+        return;
+    }
+    char before[2] = {}, after[2] = {};
+    std::memcpy(before, row.before.data(), row.before.size());
+    std::memcpy(after, row.after.data(), row.after.size());
+    const std::size_t nb = row.before.size(), na = row.after.size();
+    for (std::string_view kw : words) {
+        char* p = out.Room(kw.size() + 36);
+        std::memcpy(p, before, 2);
+        p += nb;
+        if (kw.size() <= 32)
+            std::memcpy(p, kw.data(), 32);
+        else
+            std::memcpy(p, kw.data(), kw.size());
+        p += kw.size();
+        std::memcpy(p, after, 2);
+        out.EndLine(p + na);
+    }
+}
+
+}  // namespace
+
 void FormatMatchTypes(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                       LineSink& out) {
-    // With Lowercase, every keyword is lower-cased once, into one buffer,
-    // and each notation writes the lower-cased views.
-    std::string lowered;
-    std::vector<std::string_view> lowerViews;
+    ChunkSink* const direct = out.Direct();
+    const bool lowercase = types.Lowercase();
+    // For a ChunkSink, and with Lowercase, the keywords are first copied (and
+    // lower-cased) into one buffer, and every notation writes from there.
+    std::string copied;
+    std::vector<std::string_view> copies;
     const std::vector<std::string_view>* words = &keywords;
-    if (types.Lowercase()) {
-        std::size_t size = 0;
+    if (direct != nullptr || lowercase) {
+        std::size_t size = 32;
         for (std::string_view kw : keywords)
             size += kw.size();
-        lowered.resize(size);
-        lowerViews.reserve(keywords.size());
-        char* at = lowered.data();
+        copied.resize(size);
+        copies.reserve(keywords.size());
+        char* at = copied.data();
         for (std::string_view kw : keywords) {
-            for (char c : kw)
-                *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-            lowerViews.emplace_back(at - kw.size(), kw.size());
+            if (lowercase) {
+                for (char c : kw)
+                    *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            } else {
+                std::memcpy(at, kw.data(), kw.size());
+                at += kw.size();
+            }
+            copies.emplace_back(at - kw.size(), kw.size());
         }
-        words = &lowerViews;
+        words = &copies;
     }
-    ChunkSink* const direct = out.Direct();
     for (std::size_t i = 0; i < std::size(kMatchOptions); ++i) {
         const MatchOptionRow& row = kMatchOptions[i];
         if (row.add == nullptr || !types.Has(i))
             continue;
         if (direct != nullptr) {
-            for (std::string_view kw : *words)
-                EmitDirect(*direct, row.before, kw, row.after);
+            NotationDirect(row, *words, *direct);
         } else {
             for (std::string_view kw : *words)
                 row.add(kw, false, out);

@@ -157,24 +157,90 @@ void AppendFolded(std::string& dst, std::string_view text) {
     }
 }
 
-std::uint64_t HashBytes(std::string_view s) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
+// The eight bytes at `p` as one word.
+inline std::uint64_t Load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// The last `n` (1 to 7) bytes of the `total` (total >= n) that end at `end`,
+// as memcpy into a zero word would give them.
+inline std::uint64_t LoadTail(const char* end, std::size_t n, std::size_t total) {
+    if (total >= 8)
+        return Load8(end - 8) >> (8 * (8 - n));
+    const char* p = end - n;
+    if (n >= 4) {
+        std::uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, end - 4, 4);
+        return lo | (static_cast<std::uint64_t>(hi) << (8 * (n - 4)));
     }
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, s.size() - i);
-    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
-    h *= 0xFF51AFD7ED558CCDull;
+    std::uint64_t w = static_cast<unsigned char>(p[0]);
+    if (n > 1)
+        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[1])) << 8;
+    if (n > 2)
+        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[2])) << 16;
+    return w;
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+
+// Every byte A-Z of `w` lowered; other bytes, those above 0x7F included, stay.
+inline std::uint64_t Lower8(std::uint64_t w) {
+    const std::uint64_t low = w & ~kHigh;
+    const std::uint64_t upper =
+        ((low + (0x80 - 'A') * kOnes) ^ (low + (0x80 - 'Z' - 1) * kOnes)) & ~w & kHigh;
+    return w | (upper >> 2);
+}
+
+inline std::uint64_t Mix(std::uint64_t h, std::uint64_t w) {
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
     return h ^ (h >> 32);
 }
 
-constexpr std::size_t kBlockBytes = std::size_t{1} << 22;
+// The hash of `text` with A-Z lowered; `any` gets the OR of all its words,
+// so that a set high bit tells of a byte above 0x7F.
+std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64_t& any) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ size, seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t w = Load8(text + i);
+        seen |= w;
+        h = Mix(h, Lower8(w));
+    }
+    if (i < size) {
+        const std::uint64_t w = LoadTail(text + size, size - i, size);
+        seen |= w;
+        h = Mix(h, Lower8(w));
+    }
+    any = seen;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
+}
+
+// True when `entry` (folded text) equals `text` with A-Z lowered.
+bool EqualsLowered(const char* entry, const char* text, std::size_t size) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        if (Load8(entry + i) != Lower8(Load8(text + i)))
+            return false;
+    }
+    for (; i < size; ++i) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        const char c = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+        if (entry[i] != c)
+            return false;
+    }
+    return true;
+}
+
+constexpr std::size_t kBlockBits = 22;
+constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+constexpr unsigned kTagBits = 26;  // of the hash, kept in each slot
+constexpr std::uint64_t kRefMask = (std::uint64_t{1} << (64 - kTagBits)) - 1;
+constexpr std::size_t kBatch = 32;
 
 }  // namespace
 
@@ -189,12 +255,72 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
+// Holds the lines of a ChunkSink in its buffer and decides them a batch at a time.
+class UniqueSink::Filter : public ChunkFilter {
+public:
+    explicit Filter(UniqueSink& set) : set_(set) {}
+    bool Hold(const char* text, std::size_t size) override {
+        Pending& p = pending_[count_++];
+        p.size = size;
+        p.hash = set_.HashLine(text, size, p.ascii);
+        set_.Prefetch(p.hash);
+        return count_ == kBatch;
+    }
+    char* Decide(char* from, char* end, std::size_t eolSize) override {
+        char* dst = from;
+        char* line = from;
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Pending& p = pending_[i];
+            const std::size_t size = p.size + eolSize;
+            if (set_.Insert(line, p.size, p.hash, p.ascii)) {
+                if (dst != line)
+                    std::memmove(dst, line, size);
+                dst += size;
+            } else {
+                ++set_.dropped_;
+            }
+            line += size;
+        }
+        count_ = 0;
+        (void)end;
+        return dst;
+    }
+
+private:
+    struct Pending {
+        std::size_t size;
+        std::uint64_t hash;
+        bool ascii;
+    };
+    UniqueSink& set_;
+    Pending pending_[kBatch];
+    std::size_t count_ = 0;
+};
+
 UniqueSink::UniqueSink(LineSink& out) : out_(out) {
     AllocateSlots(std::size_t{1} << 12);
+    chunk_ = out.Direct();
+    if (chunk_ != nullptr) {
+        filter_ = std::make_unique<Filter>(*this);
+        chunk_->SetFilter(filter_.get());
+    }
 }
 
-std::size_t UniqueSink::SlotOf(std::uint64_t tag) const {
-    return static_cast<std::size_t>(tag >> (32 - slotBits_));
+UniqueSink::~UniqueSink() {
+    if (chunk_ != nullptr) {
+        try {
+            chunk_->SetFilter(nullptr);
+        } catch (...) {  // out of memory: the held lines stay undecided
+        }
+    }
+}
+
+std::size_t UniqueSink::HomeOf(std::uint64_t hash) const {
+    return static_cast<std::size_t>(hash >> (64 - slotBits_));
+}
+
+void UniqueSink::Prefetch(std::uint64_t hash) const {
+    __builtin_prefetch(&slots_[HomeOf(hash)]);
 }
 
 void UniqueSink::FreeSlots::operator()(std::uint64_t* p) const {
@@ -219,87 +345,122 @@ void UniqueSink::AllocateSlots(std::size_t count) {
         ++slotBits_;
 }
 
-UniqueSink::~UniqueSink() = default;
-
 void UniqueSink::AddLine(std::string_view line) {
     AddJoined({&line, 1});
 }
 
-namespace {
-constexpr std::size_t kBatch = 32;
-}
-
 void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
-    const std::size_t foldAt = heldFolded_.size(), lineAt = heldLines_.size();
-    for (std::string_view piece : pieces) {
-        AppendFolded(heldFolded_, piece);
-        heldLines_.append(piece);
+    if (chunk_ != nullptr) {
+        chunk_->AddJoined(pieces);
+        return;
     }
-    const std::size_t foldSize = heldFolded_.size() - foldAt;
-    const std::uint64_t h = HashBytes({heldFolded_.data() + foldAt, foldSize});
-    __builtin_prefetch(&slots_[SlotOf(h >> 32)]);
-    held_.push_back(Held{foldAt, foldSize, lineAt, heldLines_.size() - lineAt, h});
+    const std::size_t at = heldLines_.size();
+    for (std::string_view piece : pieces)
+        heldLines_.append(piece);
+    Held h{at, heldLines_.size() - at, 0, false};
+    h.hash = HashLine(heldLines_.data() + at, h.size, h.ascii);
+    Prefetch(h.hash);
+    held_.push_back(h);
     if (held_.size() == kBatch)
         Finish();
 }
 
 void UniqueSink::Finish() {
+    if (chunk_ != nullptr) {
+        chunk_->DecideHeld();
+        return;
+    }
     for (const Held& l : held_) {
-        if (Remember({heldFolded_.data() + l.foldAt, l.foldSize}, l.hash))
-            out_.AddLine({heldLines_.data() + l.lineAt, l.lineSize});
+        if (Insert(heldLines_.data() + l.at, l.size, l.hash, l.ascii))
+            out_.AddLine({heldLines_.data() + l.at, l.size});
         else
             ++dropped_;
     }
     held_.clear();
-    heldFolded_.clear();
     heldLines_.clear();
 }
 
 bool UniqueSink::Exclude(std::string_view line) {
     Finish();
-    FoldCaseInto(scratch_, line);
-    return Remember(scratch_, HashBytes(scratch_));
+    bool ascii;
+    const std::uint64_t h = HashLine(line.data(), line.size(), ascii);
+    return Insert(line.data(), line.size(), h, ascii);
 }
 
-bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {
-    const std::uint64_t tag = h & ~std::uint64_t{0xFFFFFFFF};
+std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
+    std::uint64_t any;
+    const std::uint64_t h = HashLowered(text, size, any);
+    ascii = (any & kHigh) == 0;
+    if (ascii)
+        return h;
+    // Folding other letters: the hash of the folded text (which A-Z
+    // lowering leaves as it is).
+    FoldCaseInto(scratch_, {text, size});
+    return HashLowered(scratch_.data(), scratch_.size(), any);
+}
+
+const char* UniqueSink::Entry(std::uint64_t slot) const {
+    const std::uint64_t ref = (slot & kRefMask) - 1;
+    return blocks_[ref >> kBlockBits].get() + (ref & (kBlockBytes - 1));
+}
+
+bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, bool ascii) {
+    if (!ascii) {
+        // HashLine left the folded text in scratch_ unless a line came between.
+        FoldCaseInto(scratch_, {text, size});
+        text = scratch_.data();
+        size = scratch_.size();
+    }
+    const std::uint64_t tag = h & ~kRefMask;
     const std::size_t mask = slotCount_ - 1;
-    std::size_t at = SlotOf(h >> 32);
+    std::size_t at = HomeOf(h);
     for (;; at = (at + 1) & mask) {
         const std::uint64_t slot = slots_[at];
         if (slot == 0)
             break;
-        if ((slot & ~std::uint64_t{0xFFFFFFFF}) != tag)
+        if ((slot & ~kRefMask) != tag)
             continue;
-        const char* entry = entries_[slot & 0xFFFFFFFF];
+        const char* entry = Entry(slot);
         std::uint32_t len;
         std::memcpy(&len, entry, sizeof len);
-        if (len == folded.size() && std::memcmp(entry + sizeof len, folded.data(), len) == 0)
+        if (len != size)
+            continue;
+        if (ascii ? EqualsLowered(entry + sizeof len, text, size)
+                  : std::memcmp(entry + sizeof len, text, size) == 0)
             return false;
     }
     // A new line: keep its folded text, length first, in the current block.
-    const std::size_t need = sizeof(std::uint32_t) + folded.size();
-    if (need > blockLeft_) {
-        const std::size_t size = need > kBlockBytes ? need : kBlockBytes;
-        blocks_.emplace_back(new char[size]);
-        blockAt_ = blocks_.back().get();
-        blockLeft_ = size;
+    const std::size_t need = sizeof(std::uint32_t) + size;
+    if (blocks_.empty() || need > blockSize_ - blockUsed_) {
+        blockSize_ = need > kBlockBytes ? need : kBlockBytes;
+        blocks_.emplace_back(new char[blockSize_]);
+        blockUsed_ = 0;
     }
-    const std::uint32_t len = static_cast<std::uint32_t>(folded.size());
-    std::memcpy(blockAt_, &len, sizeof len);
-    std::memcpy(blockAt_ + sizeof len, folded.data(), folded.size());
-    slots_[at] = tag | entries_.size();
-    entries_.push_back(blockAt_);
-    blockAt_ += need;
-    blockLeft_ -= need;
-    // At most half full, so that probes stay short.
-    if (entries_.size() * 2 > slotCount_)
+    char* entry = blocks_.back().get() + blockUsed_;
+    const std::uint32_t len = static_cast<std::uint32_t>(size);
+    std::memcpy(entry, &len, sizeof len);
+    char* dst = entry + sizeof len;
+    if (ascii) {
+        for (std::size_t i = 0; i < size; ++i) {
+            const unsigned char b = static_cast<unsigned char>(text[i]);
+            dst[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+        }
+    } else {
+        std::memcpy(dst, text, size);
+    }
+    const std::uint64_t ref = ((blocks_.size() - 1) << kBlockBits) + blockUsed_ + 1;
+    slots_[at] = tag | ref;
+    blockUsed_ += need;
+    ++entries_;
+    // At most about 0.6 full, so that probes stay short.
+    if (entries_ * 5 > slotCount_ * 3)
         Grow();
     return true;
 }
 
-// The home slot of a line comes from the top bits of its tag, so the old
-// table's slots move in order to the new one, and no text is read again.
+// The home slot of a line comes from the top bits of its hash, which its
+// slot keeps, so the old table's slots move to the new one without reading
+// their text again, up to a table of 1 << kTagBits slots.
 void UniqueSink::Grow() {
     auto old = std::move(slots_);
     const std::size_t oldCount = slotCount_;
@@ -309,7 +470,15 @@ void UniqueSink::Grow() {
         const std::uint64_t slot = old[i];
         if (slot == 0)
             continue;
-        std::size_t at = SlotOf(slot >> 32);
+        std::uint64_t h = slot;
+        if (slotBits_ > kTagBits) {
+            const char* entry = Entry(slot);
+            std::uint32_t len;
+            std::memcpy(&len, entry, sizeof len);
+            std::uint64_t any;
+            h = HashLowered(entry + sizeof len, len, any);
+        }
+        std::size_t at = HomeOf(h);
         while (slots_[at] != 0)
             at = (at + 1) & mask;
         slots_[at] = slot;
