@@ -68,7 +68,10 @@ std::span<const ExportTypeRow> ExportTypeTable() {
 namespace {
 // `field` as CsvField writes it, into `dst`; returns the field.
 std::string_view CsvFieldInto(std::string& dst, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos)
+    bool plain = true;
+    for (char c : field)
+        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+    if (plain)
         return field;
     dst.assign(1, '"');
     for (char c : field) {
@@ -146,11 +149,7 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
             void AddLine(std::string_view) override {}
         } none;
         UniqueSink seen(none);
-        std::size_t kept = 0;
-        for (std::string_view kw : keywords) {
-            if (seen.Exclude(kw))
-                keywords[kept++] = kw;
-        }
+        const std::size_t kept = seen.KeepNew(keywords);
         keywords.resize(kept);
     }
     std::string lowered;

@@ -2,9 +2,11 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "util/TextCodec.h"
 
@@ -255,6 +257,28 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
+std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords) {
+    // Lowering A-Z alone is not folding, so the keywords go through a
+    // set of their own rather than the UniqueSink's.
+    std::string lowered;
+    std::size_t size = 0;
+    for (std::string_view kw : keywords)
+        size += kw.size();
+    lowered.resize(size);
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(keywords.size());
+    std::vector<std::string_view> kept;
+    kept.reserve(keywords.size());
+    char* at = lowered.data();
+    for (std::string_view kw : keywords) {
+        for (char c : kw)
+            *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (seen.insert(std::string_view(at - kw.size(), kw.size())).second)
+            kept.push_back(kw);
+    }
+    return kept;
+}
+
 // Holds the lines of a ChunkSink in its buffer and decides them a batch at a time.
 class UniqueSink::Filter : public ChunkFilter {
 public:
@@ -267,6 +291,11 @@ public:
         return count_ == kBatch;
     }
     char* Decide(char* from, char* end, std::size_t eolSize) override {
+        // The home slots are in the cache by now: fetch the text of those
+        // that may hold the same line, so that the checks below do not wait
+        // for them one by one.
+        for (std::size_t i = 0; i < count_; ++i)
+            set_.PrefetchEntry(pending_[i].hash);
         char* dst = from;
         char* line = from;
         for (std::size_t i = 0; i < count_; ++i) {
@@ -321,6 +350,12 @@ std::size_t UniqueSink::HomeOf(std::uint64_t hash) const {
 
 void UniqueSink::Prefetch(std::uint64_t hash) const {
     __builtin_prefetch(&slots_[HomeOf(hash)]);
+}
+
+void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
+    const std::uint64_t slot = slots_[HomeOf(hash)];
+    if (slot != 0 && (slot & ~kRefMask) == (hash & ~kRefMask))
+        __builtin_prefetch(Entry(slot));
 }
 
 void UniqueSink::FreeSlots::operator()(std::uint64_t* p) const {
@@ -387,6 +422,29 @@ bool UniqueSink::Exclude(std::string_view line) {
     return Insert(line.data(), line.size(), h, ascii);
 }
 
+std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
+    Finish();
+    std::size_t kept = 0;
+    // In batches, so that the table is read ahead, as for written lines.
+    for (std::size_t base = 0; base < lines.size(); base += kBatch) {
+        const std::size_t n = std::min(kBatch, lines.size() - base);
+        std::uint64_t hash[kBatch];
+        bool ascii[kBatch];
+        for (std::size_t i = 0; i < n; ++i) {
+            hash[i] = HashLine(lines[base + i].data(), lines[base + i].size(), ascii[i]);
+            Prefetch(hash[i]);
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            PrefetchEntry(hash[i]);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string_view line = lines[base + i];
+            if (Insert(line.data(), line.size(), hash[i], ascii[i]))
+                lines[kept++] = line;
+        }
+    }
+    return kept;
+}
+
 std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
     std::uint64_t any;
     const std::uint64_t h = HashLowered(text, size, any);
@@ -441,7 +499,12 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     std::memcpy(entry, &len, sizeof len);
     char* dst = entry + sizeof len;
     if (ascii) {
-        for (std::size_t i = 0; i < size; ++i) {
+        std::size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            const std::uint64_t w = Lower8(Load8(text + i));
+            std::memcpy(dst + i, &w, 8);
+        }
+        for (; i < size; ++i) {
             const unsigned char b = static_cast<unsigned char>(text[i]);
             dst[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
         }

@@ -23,6 +23,13 @@ namespace varnolt {
 void FoldCaseInto(std::string& dst, std::string_view text);
 std::string FoldCase(std::string_view text);
 
+// `keywords` without those equal to an earlier one with A-Z case ignored.
+// Every typo of such a repeat equals, case ignored, the same typo of the
+// earlier keyword (the kinds work character by character, and the keyboard
+// kinds on the A-Z lower-cased keyword), so behind a UniqueSink a repeat
+// writes nothing, and leaving it out changes no output byte.
+std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords);
+
 class UniqueSink : public LineSink {
 public:
     // In front of a ChunkSink, the lines are checked in that sink's own
@@ -37,6 +44,9 @@ public:
     // Counts `line` as written without writing it: a later equal line is dropped.
     // Returns true when no earlier line equalled it.
     bool Exclude(std::string_view line);
+    // Exclude over every line of `lines`, in order: moves those that were new
+    // to the front and returns how many they are.
+    std::size_t KeepNew(std::span<std::string_view> lines);
     // Passes on the lines still held back. Lines are checked in small batches
     // (their table slots fetched ahead), so call this after the last line.
     void Finish();
@@ -53,6 +63,7 @@ private:
     // A-Z lowering (else scratch_ holds the folded text).
     std::uint64_t HashLine(const char* text, std::size_t size, bool& ascii);
     void Prefetch(std::uint64_t hash) const;
+    void PrefetchEntry(std::uint64_t hash) const;
     // True when `text` (hashed by HashLine) is new, and now remembered.
     bool Insert(const char* text, std::size_t size, std::uint64_t hash, bool ascii);
     void Grow();

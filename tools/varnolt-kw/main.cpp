@@ -313,7 +313,9 @@ int Run(int argc, char** argv) {
         }
         LineSink& lines = unique ? static_cast<LineSink&>(*unique) : sink;
         if (opt.typos) {
-            GenerateTypos(keywords, opt.kinds, lines, opt.layout);
+            // Behind the UniqueSink a repeated keyword writes nothing: skip it.
+            GenerateTypos(unique ? WithoutRepeats(keywords) : keywords, opt.kinds, lines,
+                          opt.layout);
         } else {
             FormatMatchTypes(keywords, opt.types, lines);
         }
