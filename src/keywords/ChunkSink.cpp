@@ -5,7 +5,7 @@ namespace varnolt {
 ChunkSink::ChunkSink(std::string_view eol, std::size_t capacity)
     : eolSize_(eol.size() >= 2 ? 2 : 1),
       capacity_(capacity < 64 ? 64 : capacity),
-      buf_(new char[capacity_]) {
+      buf_(new char[capacity_ + kSlack]) {
     eol_[0] = eol.empty() ? '\n' : eol[0];
     eol_[1] = eol.size() >= 2 ? eol[1] : '\0';
     at_ = held_ = buf_.get();
@@ -63,7 +63,7 @@ char* ChunkSink::MakeRoom(std::size_t size) {
     if (size + 2 > capacity_) {
         // A line longer than the whole buffer: the buffer grows to hold it.
         capacity_ = size + 2;
-        buf_.reset(new char[capacity_]);
+        buf_.reset(new char[capacity_ + kSlack]);
         at_ = held_ = buf_.get();
         end_ = buf_.get() + capacity_;
     }

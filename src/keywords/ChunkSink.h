@@ -61,6 +61,9 @@ public:
 class ChunkSink : public LineSink {
 public:
     static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+    // Bytes after the buffer that a filter may read (never write), so that
+    // it can load the last bytes of a line as a whole word.
+    static constexpr std::size_t kSlack = 8;
 
     // `eol` ("\r\n" or "\n") ends every line.
     explicit ChunkSink(std::string_view eol = "\r\n", std::size_t capacity = kDefaultCapacity);

@@ -52,27 +52,30 @@ inline std::uint64_t Lower8(std::uint64_t w) {
     return w | (upper >> 2);
 }
 
-inline std::uint64_t Mix(std::uint64_t h, std::uint64_t w) {
-    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-    return h ^ (h >> 32);
-}
-
 // The hash of `text` with A-Z lowered; `any` gets the OR of all its words,
-// so that a set high bit tells of a byte above 0x7F.
-std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64_t& any) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ size, seen = 0;
+// so that a set high bit tells of a byte above 0x7F. With `Padded`, the
+// eight bytes after the text may be read (they lie in a ChunkSink's buffer),
+// and the last word is loaded whole and masked; both give the same hash.
+template <bool Padded>
+inline std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64_t& any) {
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = kMul ^ size, seen = 0;
     std::size_t i = 0;
     for (; i + 8 <= size; i += 8) {
         const std::uint64_t w = Load8(text + i);
         seen |= w;
-        h = Mix(h, Lower8(w));
+        h = (h ^ Lower8(w)) * kMul;
+        h ^= h >> 29;
     }
     if (i < size) {
-        const std::uint64_t w = LoadTail(text + size, size - i, size);
+        const std::size_t n = size - i;
+        const std::uint64_t w = Padded ? Load8(text + i) & (~std::uint64_t{0} >> (8 * (8 - n)))
+                                       : LoadTail(text + size, n, size);
         seen |= w;
-        h = Mix(h, Lower8(w));
+        h = (h ^ Lower8(w)) * kMul;
     }
     any = seen;
+    h ^= h >> 32;
     h *= 0xC4CEB9FE1A85EC53ull;
     return h ^ (h >> 29);
 }
@@ -130,7 +133,11 @@ public:
     bool Hold(const char* text, std::size_t size) override {
         Pending& p = pending_[count_++];
         p.size = size;
-        p.hash = set_.HashLine(text, size, p.ascii);
+        std::uint64_t any;
+        p.hash = HashLowered<true>(text, size, any);
+        p.ascii = (any & kHigh) == 0;
+        if (!p.ascii)
+            p.hash = set_.HashLine(text, size, p.ascii);
         set_.Prefetch(p.hash);
         return count_ == kBatch;
     }
@@ -202,20 +209,33 @@ void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
         __builtin_prefetch(Entry(slot));
 }
 
-void UniqueSink::FreeSlots::operator()(std::uint64_t* p) const {
+void UniqueSink::FreeSlots::operator()(void* p) const {
     std::free(p);
 }
 
-// The slot table is read at random: a large one asks for huge pages, so
-// that a probe costs one cache miss and not a page-table walk as well.
-void UniqueSink::AllocateSlots(std::size_t count) {
+namespace {
+// Memory that is written once and read at random: huge pages where the
+// system gives them, as for the slot table.
+void* AllocateHuge(std::size_t bytes) {
     constexpr std::size_t kHuge = std::size_t{2} << 20;
-    const std::size_t bytes = count * sizeof(std::uint64_t);
     void* p = nullptr;
     if (posix_memalign(&p, bytes >= kHuge ? kHuge : 64, bytes) != 0)
         throw std::bad_alloc();
     if (bytes >= kHuge)
         ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it only slower
+    return p;
+}
+}  // namespace
+
+char* UniqueSink::AllocateBlock(std::size_t bytes) {
+    return static_cast<char*>(AllocateHuge(bytes));
+}
+
+// The slot table is read at random: a large one asks for huge pages, so
+// that a probe costs one cache miss and not a page-table walk as well.
+void UniqueSink::AllocateSlots(std::size_t count) {
+    const std::size_t bytes = count * sizeof(std::uint64_t);
+    void* p = AllocateHuge(bytes);
     std::memset(p, 0, bytes);
     slots_.reset(static_cast<std::uint64_t*>(p));
     slotCount_ = count;
@@ -275,7 +295,11 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
         std::uint64_t hash[kBatch];
         bool ascii[kBatch];
         for (std::size_t i = 0; i < n; ++i) {
-            hash[i] = HashLine(lines[base + i].data(), lines[base + i].size(), ascii[i]);
+            std::uint64_t any;
+            hash[i] = HashLowered<false>(lines[base + i].data(), lines[base + i].size(), any);
+            ascii[i] = (any & kHigh) == 0;
+            if (!ascii[i])
+                hash[i] = HashLine(lines[base + i].data(), lines[base + i].size(), ascii[i]);
             Prefetch(hash[i]);
         }
         for (std::size_t i = 0; i < n; ++i)
@@ -291,14 +315,14 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
 
 std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
     std::uint64_t any;
-    const std::uint64_t h = HashLowered(text, size, any);
+    const std::uint64_t h = HashLowered<false>(text, size, any);
     ascii = (any & kHigh) == 0;
     if (ascii)
         return h;
     // Folding other letters: the hash of the folded text (which A-Z
     // lowering leaves as it is).
     FoldCaseInto(scratch_, {text, size});
-    return HashLowered(scratch_.data(), scratch_.size(), any);
+    return HashLowered<false>(scratch_.data(), scratch_.size(), any);
 }
 
 const char* UniqueSink::Entry(std::uint64_t slot) const {
@@ -335,7 +359,7 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     const std::size_t need = sizeof(std::uint32_t) + size;
     if (blocks_.empty() || need > blockSize_ - blockUsed_) {
         blockSize_ = need > kBlockBytes ? need : kBlockBytes;
-        blocks_.emplace_back(new char[blockSize_]);
+        blocks_.emplace_back(AllocateBlock(blockSize_));
         blockUsed_ = 0;
     }
     char* entry = blocks_.back().get() + blockUsed_;
@@ -383,7 +407,7 @@ void UniqueSink::Grow() {
             std::uint32_t len;
             std::memcpy(&len, entry, sizeof len);
             std::uint64_t any;
-            h = HashLowered(entry + sizeof len, len, any);
+            h = HashLowered<false>(entry + sizeof len, len, any);
         }
         std::size_t at = HomeOf(h);
         while (slots_[at] != 0)

@@ -80,13 +80,14 @@ private:
     // Open addressing: each slot holds the top bits of the hash and where
     // the folded text (its length first) lies in the blocks (0 = empty).
     struct FreeSlots {
-        void operator()(std::uint64_t* p) const;
+        void operator()(void* p) const;
     };
+    static char* AllocateBlock(std::size_t bytes);
     std::unique_ptr<std::uint64_t[], FreeSlots> slots_;
     std::size_t slotCount_ = 0;
     unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_
     std::size_t entries_ = 0;
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<char[], FreeSlots>> blocks_;
     std::size_t blockUsed_ = 0, blockSize_ = 0;
     std::size_t dropped_ = 0;
 };
