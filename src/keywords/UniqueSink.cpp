@@ -288,25 +288,31 @@ bool UniqueSink::Exclude(std::string_view line) {
 
 std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
     Finish();
+    // A pipeline, so that memory is read well ahead: line i is hashed and
+    // its home slot fetched; the slot of line i - kAhead is read and the
+    // text it points at fetched; line i - 2 kAhead is checked.
+    constexpr std::size_t kAhead = 16, kRing = 64;
+    static_assert(kRing > 2 * kAhead);
+    std::uint64_t hash[kRing];
+    bool ascii[kRing];
+    const std::size_t n = lines.size();
     std::size_t kept = 0;
-    // In batches, so that the table is read ahead, as for written lines.
-    for (std::size_t base = 0; base < lines.size(); base += kBatch) {
-        const std::size_t n = std::min(kBatch, lines.size() - base);
-        std::uint64_t hash[kBatch];
-        bool ascii[kBatch];
-        for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n + 2 * kAhead; ++i) {
+        if (i < n) {
+            const std::size_t r = i % kRing;
             std::uint64_t any;
-            hash[i] = HashLowered<false>(lines[base + i].data(), lines[base + i].size(), any);
-            ascii[i] = (any & kHigh) == 0;
-            if (!ascii[i])
-                hash[i] = HashLine(lines[base + i].data(), lines[base + i].size(), ascii[i]);
-            Prefetch(hash[i]);
+            hash[r] = HashLowered<false>(lines[i].data(), lines[i].size(), any);
+            ascii[r] = (any & kHigh) == 0;
+            if (!ascii[r])
+                hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
+            Prefetch(hash[r]);
         }
-        for (std::size_t i = 0; i < n; ++i)
-            PrefetchEntry(hash[i]);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::string_view line = lines[base + i];
-            if (Insert(line.data(), line.size(), hash[i], ascii[i]))
+        if (i >= kAhead && i - kAhead < n)
+            PrefetchEntry(hash[(i - kAhead) % kRing]);
+        if (i >= 2 * kAhead) {
+            const std::size_t j = i - 2 * kAhead;
+            const std::string_view line = lines[j];
+            if (Insert(line.data(), line.size(), hash[j % kRing], ascii[j % kRing]))
                 lines[kept++] = line;
         }
     }
