@@ -314,8 +314,10 @@ int Run(int argc, char** argv) {
         LineSink& lines = unique ? static_cast<LineSink&>(*unique) : sink;
         if (opt.typos) {
             // Behind the UniqueSink a repeated keyword writes nothing: skip it.
-            GenerateTypos(unique ? WithoutRepeats(keywords) : keywords, opt.kinds, lines,
-                          opt.layout);
+            std::vector<std::string_view> distinct;
+            if (unique)
+                distinct = WithoutRepeats(keywords);
+            GenerateTypos(unique ? distinct : keywords, opt.kinds, lines, opt.layout);
         } else {
             FormatMatchTypes(keywords, opt.types, lines);
         }
