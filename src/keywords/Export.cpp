@@ -1,7 +1,9 @@
 #include "keywords/Export.h"
 
+#include <deque>
 #include <iterator>
 
+#include "keywords/ChunkSink.h"
 #include "keywords/UniqueSink.h"
 #include "util/TextCodec.h"
 
@@ -68,7 +70,11 @@ std::span<const ExportTypeRow> ExportTypeTable() {
 namespace {
 // `field` as CsvField writes it, into `dst`; returns the field.
 std::string_view CsvFieldInto(std::string& dst, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos)
+    std::size_t i = 0;
+    while (i < field.size() && field[i] != ',' && field[i] != '"' && field[i] != '\r' &&
+           field[i] != '\n')
+        ++i;
+    if (i == field.size())
         return field;
     dst.assign(1, '"');
     for (char c : field) {
@@ -146,11 +152,7 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
             void AddLine(std::string_view) override {}
         } none;
         UniqueSink seen(none);
-        std::size_t kept = 0;
-        for (std::string_view kw : keywords) {
-            if (seen.Exclude(kw))
-                keywords[kept++] = kw;
-        }
+        const std::size_t kept = seen.KeepNew(keywords);
         keywords.resize(kept);
     }
     std::string lowered;
@@ -173,33 +175,41 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
     }
 
     const std::string campaign = CsvField(o.campaign), adGroup = CsvField(o.adGroup);
-    std::string quoted;
+    // Each keyword as its CSV field, once for every match type; the few
+    // that need quotes keep their quoted copy here.
+    std::deque<std::string> quoted;
+    for (std::string_view& kw : keywords) {
+        std::string q;
+        if (const std::string_view field = CsvFieldInto(q, kw); field.data() != kw.data())
+            kw = quoted.emplace_back(std::move(q));
+    }
+    ChunkSink* const direct = sink.Direct();
     for (std::size_t i = 0; i < std::size(kExportTypes); ++i) {
         if (!o.types[i])
             continue;
         const ExportTypeRow& row = kExportTypes[i];
         const bool campaignLevel = row.negative && o.campaignNegatives;
         const std::string_view group = campaignLevel ? std::string_view() : adGroup;
-        std::string_view type, kind;
-        std::string googleType;
+        // Every row of one match type is `head`, the keyword, `tail`.
+        std::string head, tail;
         if (google) {
-            googleType = campaignLevel ? "Campaign " + std::string(row.googleType)
-                                       : std::string(row.googleType);
-            type = googleType;
+            head = campaign + "," + std::string(group) + ",";
+            tail =
+                std::string(",") + (campaignLevel ? "Campaign " : "") + std::string(row.googleType);
         } else {
-            kind = !row.negative   ? "Keyword,Active,,,"
+            head = !row.negative   ? "Keyword,Active,,,"
                    : campaignLevel ? "Campaign Negative Keyword,Active,,,"
                                    : "Ad Group Negative Keyword,Active,,,";
-            type = row.matchType;
+            head += campaign + "," + std::string(group) + ",,,";
+            tail = "," + std::string(row.matchType) + ",,";
         }
-        for (std::string_view kw : keywords) {
-            const std::string_view field = CsvFieldInto(quoted, kw);
-            if (google) {
-                const std::string_view pieces[] = {campaign, ",", group, ",", field, ",", type};
-                sink.AddJoined(pieces);
-            } else {
-                const std::string_view pieces[] = {kind,  campaign, ",",  group, ",,,",
-                                                   field, ",",      type, ",,"};
+        const std::string_view h = head, t = tail;
+        if (direct != nullptr) {
+            for (std::string_view kw : keywords)
+                EmitDirect(*direct, h, kw, t);
+        } else {
+            for (std::string_view kw : keywords) {
+                const std::string_view pieces[] = {h, kw, t};
                 sink.AddJoined(pieces);
             }
         }

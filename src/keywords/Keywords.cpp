@@ -1,10 +1,12 @@
 #include "keywords/Keywords.h"
 
 #include <array>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 
+#include "keywords/ChunkSink.h"
 #include "keywords/Layouts.h"
 #include "util/TextCodec.h"
 #include "util/UUtils.h"
@@ -41,10 +43,17 @@ std::string_view GetKeyNeighbours(char key) {
 
 namespace {
 
-using Pieces = std::initializer_list<std::string_view>;
+// Each routine writes its lines through Emit, which either goes through the
+// sink's virtual AddJoined or, for a ChunkSink, straight into its buffer.
+template <class... Pieces>
+inline void Emit(LineSink& out, Pieces... pieces) {
+    const std::string_view all[] = {pieces...};
+    out.AddJoined(all);
+}
 
-void Emit(LineSink& out, Pieces pieces) {
-    out.AddJoined(std::span<const std::string_view>(pieces.begin(), pieces.size()));
+template <class... Pieces>
+inline void Emit(ChunkSink& out, Pieces... pieces) {
+    EmitDirect(out, pieces...);
 }
 
 // The neighbour rows of every layout cut at their commas, once for the life
@@ -71,41 +80,46 @@ void LowerInto(std::string& dst, std::string_view keyword) {
     }
 }
 
-void SkippedLetters(const TypoWord& w, LineSink& out) {
+template <class Out>
+void SkippedLetters(const TypoWord& w, Out& out) {
     const std::string_view kw = w.keyword;
     for (std::size_t p = 0; p < w.chars.Count(); ++p) {
-        Emit(out, {kw.substr(0, w.chars.Start(p)), kw.substr(w.chars.End(p))});
+        Emit(out, kw.substr(0, w.chars.Start(p)), kw.substr(w.chars.End(p)));
     }
 }
 
-void DoubledLetters(const TypoWord& w, LineSink& out) {
+template <class Out>
+void DoubledLetters(const TypoWord& w, Out& out) {
     const std::string_view kw = w.keyword;
     for (std::size_t p = 0; p < w.chars.Count(); ++p) {
-        Emit(out, {kw.substr(0, w.chars.End(p)), kw.substr(w.chars.Start(p))});
+        Emit(out, kw.substr(0, w.chars.End(p)), kw.substr(w.chars.Start(p)));
     }
 }
 
-void ReversedLetters(const TypoWord& w, LineSink& out) {
+template <class Out>
+void ReversedLetters(const TypoWord& w, Out& out) {
     const std::string_view kw = w.keyword;
     const CharIndex& ci = w.chars;
     for (std::size_t p = 0; p + 1 < ci.Count(); ++p) {
         const std::size_t a = ci.Start(p), b = ci.Start(p + 1), c = ci.End(p + 1);
-        Emit(out, {kw.substr(0, a), kw.substr(b, c - b), kw.substr(a, b - a), kw.substr(c)});
+        Emit(out, kw.substr(0, a), kw.substr(b, c - b), kw.substr(a, b - a), kw.substr(c));
     }
 }
 
-void SkippedSpaces(const TypoWord& w, LineSink& out) {
+template <class Out>
+void SkippedSpaces(const TypoWord& w, Out& out) {
     // Byte 32 is always a character of its own, so a byte search is exact.
     const std::string_view kw = w.keyword;
     for (std::size_t i = kw.find(' '); i != std::string_view::npos; i = kw.find(' ', i + 1)) {
-        Emit(out, {kw.substr(0, i), kw.substr(i + 1)});
+        Emit(out, kw.substr(0, i), kw.substr(i + 1));
     }
 }
 
 // The keyboard kinds work on the lower-cased keyword; only single-byte a-z
 // have neighbours. `replace` leaves the key out (a missed key) or keeps it
 // after the neighbour (an inserted key).
-void KeyboardTypos(const TypoWord& w, bool replace, LineSink& out) {
+template <class Out>
+void KeyboardTypos(const TypoWord& w, bool replace, Out& out) {
     const std::string_view lower = w.lower;
     const CharIndex& ci = w.chars;
     for (std::size_t p = 0; p < ci.Count(); ++p) {
@@ -116,21 +130,24 @@ void KeyboardTypos(const TypoWord& w, bool replace, LineSink& out) {
         const std::string_view head = lower.substr(0, at);
         const std::string_view tail = lower.substr(replace ? at + 1 : at);
         for (const std::string& c : NeighbourList(w.layout, key))
-            Emit(out, {head, c, tail});
+            Emit(out, head, std::string_view(c), tail);
     }
 }
 
-void MissedKeys(const TypoWord& w, LineSink& out) {
+template <class Out>
+void MissedKeys(const TypoWord& w, Out& out) {
     KeyboardTypos(w, true, out);
 }
 
-void InsertedKeys(const TypoWord& w, LineSink& out) {
+template <class Out>
+void InsertedKeys(const TypoWord& w, Out& out) {
     KeyboardTypos(w, false, out);
 }
 
 // Each a, e, i, o or u of the lower-cased keyword, left to right, replaced
 // by each other vowel in the order a, e, i, o, u.
-void VowelSwaps(const TypoWord& w, LineSink& out) {
+template <class Out>
+void VowelSwaps(const TypoWord& w, Out& out) {
     static constexpr std::string_view kVowels = "aeiou";
     const std::string_view lower = w.lower;
     for (std::size_t at = 0; at < lower.size(); ++at) {
@@ -140,24 +157,32 @@ void VowelSwaps(const TypoWord& w, LineSink& out) {
         const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
         for (std::size_t v = 0; v < kVowels.size(); ++v) {
             if (kVowels[v] != lower[at])
-                Emit(out, {head, kVowels.substr(v, 1), tail});
+                Emit(out, head, kVowels.substr(v, 1), tail);
         }
     }
 }
 
 constexpr TypoKindRow kTypoKinds[] = {
-    {"--skip-letter", "Skip letter", "chkSkip", SkippedLetters},
-    {"--double-letters", "Double letters", "chkDouble", DoubledLetters},
-    {"--reverse-letters", "Reverse letters", "chkReverse", ReversedLetters},
-    {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces},
-    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys, true},
-    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys, true},
-    {"--vowel-swap", "Vowel swap", "chkVowelSwap", VowelSwaps, true},
+    {"--skip-letter", "Skip letter", "chkSkip", SkippedLetters<LineSink>, false,
+     SkippedLetters<ChunkSink>},
+    {"--double-letters", "Double letters", "chkDouble", DoubledLetters<LineSink>, false,
+     DoubledLetters<ChunkSink>},
+    {"--reverse-letters", "Reverse letters", "chkReverse", ReversedLetters<LineSink>, false,
+     ReversedLetters<ChunkSink>},
+    {"--skip-spaces", "Skip spaces", "chkSpaces", SkippedSpaces<LineSink>, false,
+     SkippedSpaces<ChunkSink>},
+    {"--missed-keys", "Missed keys", "chkMissed", MissedKeys<LineSink>, true,
+     MissedKeys<ChunkSink>},
+    {"--inserted-keys", "Inserted keys", "chkInserted", InsertedKeys<LineSink>, true,
+     InsertedKeys<ChunkSink>},
+    {"--vowel-swap", "Vowel swap", "chkVowelSwap", VowelSwaps<LineSink>, true,
+     VowelSwaps<ChunkSink>},
 };
 static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
 
 // Runs one routine on one keyword.
-void RunOne(void (*routine)(const TypoWord&, LineSink&), std::string_view keyword, LineSink& out) {
+template <class Out>
+void RunOne(void (*routine)(const TypoWord&, Out&), std::string_view keyword, Out& out) {
     CharIndex ci;
     ci.Build(keyword);
     const std::string lower = AsciiLower(keyword);
@@ -167,31 +192,31 @@ void RunOne(void (*routine)(const TypoWord&, LineSink&), std::string_view keywor
 }  // namespace
 
 void AddSkippedLetters(std::string_view keyword, LineSink& out) {
-    RunOne(SkippedLetters, keyword, out);
+    RunOne(SkippedLetters<LineSink>, keyword, out);
 }
 
 void AddDoubledLetters(std::string_view keyword, LineSink& out) {
-    RunOne(DoubledLetters, keyword, out);
+    RunOne(DoubledLetters<LineSink>, keyword, out);
 }
 
 void AddReversedLetters(std::string_view keyword, LineSink& out) {
-    RunOne(ReversedLetters, keyword, out);
+    RunOne(ReversedLetters<LineSink>, keyword, out);
 }
 
 void AddSkippedSpaces(std::string_view keyword, LineSink& out) {
-    RunOne(SkippedSpaces, keyword, out);
+    RunOne(SkippedSpaces<LineSink>, keyword, out);
 }
 
 void AddMissedKeys(std::string_view keyword, LineSink& out) {
-    RunOne(MissedKeys, keyword, out);
+    RunOne(MissedKeys<LineSink>, keyword, out);
 }
 
 void AddInsertedKeys(std::string_view keyword, LineSink& out) {
-    RunOne(InsertedKeys, keyword, out);
+    RunOne(InsertedKeys<LineSink>, keyword, out);
 }
 
 void AddVowelSwaps(std::string_view keyword, LineSink& out) {
-    RunOne(VowelSwaps, keyword, out);
+    RunOne(VowelSwaps<LineSink>, keyword, out);
 }
 
 std::span<const TypoKindRow> TypoKindTable() {
@@ -238,6 +263,7 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
         needLower = needLower || (kinds.Has(i) && kTypoKinds[i].readsLower);
     CharIndex ci;
     std::string lower;
+    ChunkSink* const direct = out.Direct();
     for (std::string_view kw : keywords) {
         ci.Build(kw);
         // Lower-casing changes only ASCII bytes, so the index fits both.
@@ -245,7 +271,11 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
             LowerInto(lower, kw);
         const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci, layout};
         for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
-            if (kinds.Has(i))
+            if (!kinds.Has(i))
+                continue;
+            if (direct != nullptr)
+                kTypoKinds[i].generateDirect(word, *direct);
+            else
                 kTypoKinds[i].generate(word, out);
         }
     }
@@ -260,9 +290,9 @@ void Notation(std::string_view before, std::string_view keyword, std::string_vie
         // One buffer for every line: no allocation per keyword.
         thread_local std::string lower;
         LowerInto(lower, keyword);
-        Emit(out, {before, lower, after});
+        Emit(out, before, std::string_view(lower), after);
     } else {
-        Emit(out, {before, keyword, after});
+        Emit(out, before, keyword, after);
     }
 }
 }  // namespace
@@ -347,15 +377,78 @@ MatchTypes MatchTypes::Of(std::initializer_list<std::string_view> options) {
     return types;
 }
 
+namespace {
+
+// One notation over every keyword, straight into the buffer. The keywords lie
+// in `words`, whose text has 32 bytes of room after its last byte, so that a
+// short keyword is copied by one fixed 32-byte move, and the marks (at most
+// two bytes each) by fixed 2-byte moves; the bytes written past a line's end
+// are covered by the line after it.
+void NotationDirect(const MatchOptionRow& row, const std::vector<std::string_view>& words,
+                    ChunkSink& out) {
+    if (row.before.size() > 2 || row.after.size() > 2) {
+        for (std::string_view kw : words)
+            EmitDirect(out, row.before, kw, row.after);
+        return;
+    }
+    char before[2] = {}, after[2] = {};
+    std::memcpy(before, row.before.data(), row.before.size());
+    std::memcpy(after, row.after.data(), row.after.size());
+    const std::size_t nb = row.before.size(), na = row.after.size();
+    for (std::string_view kw : words) {
+        char* p = out.Room(kw.size() + 36);
+        std::memcpy(p, before, 2);
+        p += nb;
+        if (kw.size() <= 32)
+            std::memcpy(p, kw.data(), 32);
+        else
+            std::memcpy(p, kw.data(), kw.size());
+        p += kw.size();
+        std::memcpy(p, after, 2);
+        out.EndLine(p + na);
+    }
+}
+
+}  // namespace
+
 void FormatMatchTypes(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                       LineSink& out) {
+    ChunkSink* const direct = out.Direct();
     const bool lowercase = types.Lowercase();
+    // For a ChunkSink, and with Lowercase, the keywords are first copied (and
+    // lower-cased) into one buffer, and every notation writes from there.
+    std::string copied;
+    std::vector<std::string_view> copies;
+    const std::vector<std::string_view>* words = &keywords;
+    if (direct != nullptr || lowercase) {
+        std::size_t size = 32;
+        for (std::string_view kw : keywords)
+            size += kw.size();
+        copied.resize(size);
+        copies.reserve(keywords.size());
+        char* at = copied.data();
+        for (std::string_view kw : keywords) {
+            if (lowercase) {
+                for (char c : kw)
+                    *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            } else {
+                std::memcpy(at, kw.data(), kw.size());
+                at += kw.size();
+            }
+            copies.emplace_back(at - kw.size(), kw.size());
+        }
+        words = &copies;
+    }
     for (std::size_t i = 0; i < std::size(kMatchOptions); ++i) {
         const MatchOptionRow& row = kMatchOptions[i];
         if (row.add == nullptr || !types.Has(i))
             continue;
-        for (std::string_view kw : keywords)
-            row.add(kw, lowercase, out);
+        if (direct != nullptr) {
+            NotationDirect(row, *words, *direct);
+        } else {
+            for (std::string_view kw : *words)
+                row.add(kw, false, out);
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 namespace varnolt {
 
 struct KeyboardLayout;
+class ChunkSink;
 
 // The user messages of the two keyword pages (and of varnolt-kw).
 inline constexpr const char* kMsgNoInput = "Please enter the input keywords to process.";
@@ -31,6 +32,9 @@ public:
     // calls AddLine; a sink that copies lines into a buffer can take the
     // pieces directly and save the join.
     virtual void AddJoined(std::span<const std::string_view> pieces);
+    // The buffer to write lines into directly, when this sink is one (or
+    // passes its lines on to one); null by default.
+    virtual ChunkSink* Direct() { return nullptr; }
 };
 
 // Collects lines into one text, each line followed by `eol`.
@@ -106,6 +110,8 @@ struct TypoKindRow {
     // The routine reads TypoWord::lower; for the other kinds the engine
     // leaves the keyword as it is and `lower` equals `keyword`.
     bool readsLower = false;
+    // The same routine, writing into a ChunkSink's buffer.
+    void (*generateDirect)(const TypoWord& word, ChunkSink& out) = nullptr;
 };
 
 // Every typo kind, in output order.

@@ -2,9 +2,11 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "util/TextCodec.h"
 
@@ -12,205 +14,228 @@ namespace varnolt {
 
 namespace {
 
-bool Even(char32_t c) {
-    return (c & 1u) == 0;
+// The eight bytes at `p` as one word.
+inline std::uint64_t Load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
 }
 
-// The simple case folding of one code point in the covered blocks.
-char32_t FoldCodePoint(char32_t c) {
-    if (c < 0x100) {
-        if (c == 0xB5)
-            return 0x3BC;
-        return (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? c + 0x20 : c;
+// The last `n` (1 to 7) bytes of the `total` (total >= n) that end at `end`,
+// as memcpy into a zero word would give them.
+inline std::uint64_t LoadTail(const char* end, std::size_t n, std::size_t total) {
+    if (total >= 8)
+        return Load8(end - 8) >> (8 * (8 - n));
+    const char* p = end - n;
+    if (n >= 4) {
+        std::uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, end - 4, 4);
+        return lo | (static_cast<std::uint64_t>(hi) << (8 * (n - 4)));
     }
-    if (c < 0x180) {  // Latin Extended-A
-        if ((c <= 0x12F || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && Even(c))
-            return c + 1;
-        if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && !Even(c))
-            return c + 1;
-        if (c == 0x178)
-            return 0xFF;
-        return c == 0x17F ? U's' : c;
-    }
-    if (c >= 0x370 && c < 0x400) {  // Greek and Coptic
-        switch (c) {
-            case 0x370:
-            case 0x372:
-            case 0x376:
-            case 0x3F7:
-            case 0x3FA:
-                return c + 1;
-            case 0x37F:
-                return 0x3F3;
-            case 0x386:
-                return 0x3AC;
-            case 0x38C:
-                return 0x3CC;
-            case 0x38E:
-            case 0x38F:
-                return c + 0x3F;
-            case 0x3C2:
-                return 0x3C3;
-            case 0x3CF:
-                return 0x3D7;
-            case 0x3D0:
-                return 0x3B2;
-            case 0x3D1:
-            case 0x3F4:
-                return 0x3B8;
-            case 0x3D5:
-                return 0x3C6;
-            case 0x3D6:
-                return 0x3C0;
-            case 0x3F0:
-                return 0x3BA;
-            case 0x3F1:
-                return 0x3C1;
-            case 0x3F5:
-                return 0x3B5;
-            case 0x3F9:
-                return 0x3F2;
-            default:
-                break;
-        }
-        if (c >= 0x388 && c <= 0x38A)
-            return c + 0x25;
-        if ((c >= 0x391 && c <= 0x3A1) || (c >= 0x3A3 && c <= 0x3AB))
-            return c + 0x20;
-        if (c >= 0x3D8 && c <= 0x3EF && Even(c))
-            return c + 1;
-        if (c >= 0x3FD)
-            return c - 0x82;
-        return c;
-    }
-    if (c >= 0x400 && c < 0x530) {  // Cyrillic and its supplement
-        if (c < 0x410)
-            return c + 0x50;
-        if (c < 0x430)
-            return c + 0x20;
-        if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || c >= 0x4D0) && Even(c))
-            return c + 1;
-        if (c == 0x4C0)
-            return 0x4CF;
-        if (c >= 0x4C1 && c <= 0x4CE && !Even(c))
-            return c + 1;
-        return c;
-    }
-    if (c >= 0x1E00 && c < 0x1F00) {  // Latin Extended Additional
-        if (c == 0x1E9B)
-            return 0x1E61;
-        if (c == 0x1E9E)
-            return 0xDF;
-        if ((c <= 0x1E95 || c >= 0x1EA0) && Even(c))
-            return c + 1;
-    }
-    return c;
+    std::uint64_t w = static_cast<unsigned char>(p[0]);
+    if (n > 1)
+        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[1])) << 8;
+    if (n > 2)
+        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[2])) << 16;
+    return w;
 }
 
-void AppendUtf8(std::string& dst, char32_t c) {
-    if (c < 0x80) {
-        dst.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        dst.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        dst.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        dst.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        dst.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        dst.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+
+// Every byte A-Z of `w` lowered; other bytes, those above 0x7F included, stay.
+inline std::uint64_t Lower8(std::uint64_t w) {
+    const std::uint64_t low = w & ~kHigh;
+    const std::uint64_t upper =
+        ((low + (0x80 - 'A') * kOnes) ^ (low + (0x80 - 'Z' - 1) * kOnes)) & ~w & kHigh;
+    return w | (upper >> 2);
 }
 
-// Appends `text` folded to `dst`. ASCII goes through a byte loop into room
-// made once; the first byte above 0x7F switches to the decoding loop.
-void AppendFolded(std::string& dst, std::string_view text) {
-    const std::size_t at = dst.size();
-    dst.resize(at + text.size());
-    char* out = dst.data() + at;
+// The hash of `text` with A-Z lowered; `any` gets the OR of all its words,
+// so that a set high bit tells of a byte above 0x7F. With `Padded`, the
+// eight bytes after the text may be read (they lie in a ChunkSink's buffer),
+// and the last word is loaded whole and masked; both give the same hash.
+template <bool Padded>
+inline std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64_t& any) {
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = kMul ^ size, seen = 0;
     std::size_t i = 0;
-    for (; i < text.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b >= 0x80)
-            break;
-        out[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t w = Load8(text + i);
+        seen |= w;
+        h = (h ^ Lower8(w)) * kMul;
+        h ^= h >> 29;
     }
-    if (i == text.size())
-        return;
-    dst.resize(at + i);
-    while (i < text.size()) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            dst.push_back(static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b));
-            ++i;
-            continue;
-        }
-        const std::size_t n = Utf8SequenceLength(text, i);
-        // The covered blocks are all two- or three-byte sequences.
-        if (n == 2 || n == 3) {
-            char32_t c = n == 2 ? (b & 0x1Fu) : (b & 0x0Fu);
-            for (std::size_t k = 1; k < n; ++k)
-                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-            AppendUtf8(dst, FoldCodePoint(c));
-        } else {
-            dst.append(text.substr(i, n ? n : 1));
-        }
-        i += n ? n : 1;
+    if (i < size) {
+        const std::size_t n = size - i;
+        const std::uint64_t w = Padded ? Load8(text + i) & (~std::uint64_t{0} >> (8 * (8 - n)))
+                                       : LoadTail(text + size, n, size);
+        seen |= w;
+        h = (h ^ Lower8(w)) * kMul;
     }
+    any = seen;
+    h ^= h >> 32;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
 }
 
-std::uint64_t HashBytes(std::string_view s) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+// True when `entry` (folded text) equals `text` with A-Z lowered.
+bool EqualsLowered(const char* entry, const char* text, std::size_t size) {
     std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
+    for (; i + 8 <= size; i += 8) {
+        if (Load8(entry + i) != Lower8(Load8(text + i)))
+            return false;
     }
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, s.size() - i);
-    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
-    h *= 0xFF51AFD7ED558CCDull;
-    return h ^ (h >> 32);
+    for (; i < size; ++i) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        const char c = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+        if (entry[i] != c)
+            return false;
+    }
+    return true;
 }
 
-constexpr std::size_t kBlockBytes = std::size_t{1} << 22;
+constexpr std::size_t kBlockBits = 22;
+constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+constexpr unsigned kTagBits = 26;  // of the hash, kept in each slot
+constexpr std::uint64_t kRefMask = (std::uint64_t{1} << (64 - kTagBits)) - 1;
+constexpr std::size_t kBatch = 32;
 
 }  // namespace
 
-void FoldCaseInto(std::string& dst, std::string_view text) {
-    dst.clear();
-    AppendFolded(dst, text);
+std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords) {
+    // Lowering A-Z alone is not folding, so the keywords go through a
+    // set of their own rather than the UniqueSink's.
+    std::string lowered;
+    std::size_t size = 0;
+    for (std::string_view kw : keywords)
+        size += kw.size();
+    lowered.resize(size);
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(keywords.size());
+    std::vector<std::string_view> kept;
+    kept.reserve(keywords.size());
+    char* at = lowered.data();
+    for (std::string_view kw : keywords) {
+        for (char c : kw)
+            *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (seen.insert(std::string_view(at - kw.size(), kw.size())).second)
+            kept.push_back(kw);
+    }
+    return kept;
 }
 
-std::string FoldCase(std::string_view text) {
-    std::string folded;
-    AppendFolded(folded, text);
-    return folded;
-}
+// Holds the lines of a ChunkSink in its buffer and decides them a batch at a time.
+class UniqueSink::Filter : public ChunkFilter {
+public:
+    explicit Filter(UniqueSink& set) : set_(set) {}
+    bool Hold(const char* text, std::size_t size) override {
+        Pending& p = pending_[count_++];
+        p.size = size;
+        std::uint64_t any;
+        p.hash = HashLowered<true>(text, size, any);
+        p.ascii = (any & kHigh) == 0;
+        if (!p.ascii)
+            p.hash = set_.HashLine(text, size, p.ascii);
+        set_.Prefetch(p.hash);
+        return count_ == kBatch;
+    }
+    char* Decide(char* from, char* end, std::size_t eolSize) override {
+        // The home slots are in the cache by now: fetch the text of those
+        // that may hold the same line, so that the checks below do not wait
+        // for them one by one.
+        for (std::size_t i = 0; i < count_; ++i)
+            set_.PrefetchEntry(pending_[i].hash);
+        char* dst = from;
+        char* line = from;
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Pending& p = pending_[i];
+            const std::size_t size = p.size + eolSize;
+            if (set_.Insert(line, p.size, p.hash, p.ascii)) {
+                if (dst != line)
+                    std::memmove(dst, line, size);
+                dst += size;
+            } else {
+                ++set_.dropped_;
+            }
+            line += size;
+        }
+        count_ = 0;
+        (void)end;
+        return dst;
+    }
+
+private:
+    struct Pending {
+        std::size_t size;
+        std::uint64_t hash;
+        bool ascii;
+    };
+    UniqueSink& set_;
+    Pending pending_[kBatch];
+    std::size_t count_ = 0;
+};
 
 UniqueSink::UniqueSink(LineSink& out) : out_(out) {
     AllocateSlots(std::size_t{1} << 12);
+    chunk_ = out.Direct();
+    if (chunk_ != nullptr) {
+        filter_ = std::make_unique<Filter>(*this);
+        chunk_->SetFilter(filter_.get());
+    }
 }
 
-std::size_t UniqueSink::SlotOf(std::uint64_t tag) const {
-    return static_cast<std::size_t>(tag >> (32 - slotBits_));
+UniqueSink::~UniqueSink() {
+    if (chunk_ != nullptr) {
+        try {
+            chunk_->SetFilter(nullptr);
+        } catch (...) {  // out of memory: the held lines stay undecided
+        }
+    }
 }
 
-void UniqueSink::FreeSlots::operator()(std::uint64_t* p) const {
+std::size_t UniqueSink::HomeOf(std::uint64_t hash) const {
+    return static_cast<std::size_t>(hash >> (64 - slotBits_));
+}
+
+void UniqueSink::Prefetch(std::uint64_t hash) const {
+    __builtin_prefetch(&slots_[HomeOf(hash)]);
+}
+
+void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
+    const std::uint64_t slot = slots_[HomeOf(hash)];
+    if (slot != 0 && (slot & ~kRefMask) == (hash & ~kRefMask))
+        __builtin_prefetch(Entry(slot));
+}
+
+void UniqueSink::FreeSlots::operator()(void* p) const {
     std::free(p);
 }
 
-// The slot table is read at random: a large one asks for huge pages, so
-// that a probe costs one cache miss and not a page-table walk as well.
-void UniqueSink::AllocateSlots(std::size_t count) {
+namespace {
+// Memory that is written once and read at random: huge pages where the
+// system gives them, as for the slot table.
+void* AllocateHuge(std::size_t bytes) {
     constexpr std::size_t kHuge = std::size_t{2} << 20;
-    const std::size_t bytes = count * sizeof(std::uint64_t);
     void* p = nullptr;
     if (posix_memalign(&p, bytes >= kHuge ? kHuge : 64, bytes) != 0)
         throw std::bad_alloc();
     if (bytes >= kHuge)
         ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it only slower
+    return p;
+}
+}  // namespace
+
+char* UniqueSink::AllocateBlock(std::size_t bytes) {
+    return static_cast<char*>(AllocateHuge(bytes));
+}
+
+// The slot table is read at random: a large one asks for huge pages, so
+// that a probe costs one cache miss and not a page-table walk as well.
+void UniqueSink::AllocateSlots(std::size_t count) {
+    const std::size_t bytes = count * sizeof(std::uint64_t);
+    void* p = AllocateHuge(bytes);
     std::memset(p, 0, bytes);
     slots_.reset(static_cast<std::uint64_t*>(p));
     slotCount_ = count;
@@ -219,87 +244,160 @@ void UniqueSink::AllocateSlots(std::size_t count) {
         ++slotBits_;
 }
 
-UniqueSink::~UniqueSink() = default;
-
 void UniqueSink::AddLine(std::string_view line) {
     AddJoined({&line, 1});
 }
 
-namespace {
-constexpr std::size_t kBatch = 32;
-}
-
 void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
-    const std::size_t foldAt = heldFolded_.size(), lineAt = heldLines_.size();
-    for (std::string_view piece : pieces) {
-        AppendFolded(heldFolded_, piece);
-        heldLines_.append(piece);
+    if (chunk_ != nullptr) {
+        chunk_->AddJoined(pieces);
+        return;
     }
-    const std::size_t foldSize = heldFolded_.size() - foldAt;
-    const std::uint64_t h = HashBytes({heldFolded_.data() + foldAt, foldSize});
-    __builtin_prefetch(&slots_[SlotOf(h >> 32)]);
-    held_.push_back(Held{foldAt, foldSize, lineAt, heldLines_.size() - lineAt, h});
+    const std::size_t at = heldLines_.size();
+    for (std::string_view piece : pieces)
+        heldLines_.append(piece);
+    Held h{at, heldLines_.size() - at, 0, false};
+    h.hash = HashLine(heldLines_.data() + at, h.size, h.ascii);
+    Prefetch(h.hash);
+    held_.push_back(h);
     if (held_.size() == kBatch)
         Finish();
 }
 
 void UniqueSink::Finish() {
+    if (chunk_ != nullptr) {
+        chunk_->DecideHeld();
+        return;
+    }
     for (const Held& l : held_) {
-        if (Remember({heldFolded_.data() + l.foldAt, l.foldSize}, l.hash))
-            out_.AddLine({heldLines_.data() + l.lineAt, l.lineSize});
+        if (Insert(heldLines_.data() + l.at, l.size, l.hash, l.ascii))
+            out_.AddLine({heldLines_.data() + l.at, l.size});
         else
             ++dropped_;
     }
     held_.clear();
-    heldFolded_.clear();
     heldLines_.clear();
 }
 
 bool UniqueSink::Exclude(std::string_view line) {
     Finish();
-    FoldCaseInto(scratch_, line);
-    return Remember(scratch_, HashBytes(scratch_));
+    bool ascii;
+    const std::uint64_t h = HashLine(line.data(), line.size(), ascii);
+    return Insert(line.data(), line.size(), h, ascii);
 }
 
-bool UniqueSink::Remember(std::string_view folded, std::uint64_t h) {
-    const std::uint64_t tag = h & ~std::uint64_t{0xFFFFFFFF};
+std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
+    Finish();
+    // A pipeline, so that memory is read well ahead: line i is hashed and
+    // its home slot fetched; the slot of line i - kAhead is read and the
+    // text it points at fetched; line i - 2 kAhead is checked.
+    constexpr std::size_t kAhead = 16, kRing = 64;
+    static_assert(kRing > 2 * kAhead);
+    std::uint64_t hash[kRing];
+    bool ascii[kRing];
+    const std::size_t n = lines.size();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n + 2 * kAhead; ++i) {
+        if (i < n) {
+            const std::size_t r = i % kRing;
+            std::uint64_t any;
+            hash[r] = HashLowered<false>(lines[i].data(), lines[i].size(), any);
+            ascii[r] = (any & kHigh) == 0;
+            if (!ascii[r])
+                hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
+            Prefetch(hash[r]);
+        }
+        if (i >= kAhead && i - kAhead < n)
+            PrefetchEntry(hash[(i - kAhead) % kRing]);
+        if (i >= 2 * kAhead) {
+            const std::size_t j = i - 2 * kAhead;
+            const std::string_view line = lines[j];
+            if (Insert(line.data(), line.size(), hash[j % kRing], ascii[j % kRing]))
+                lines[kept++] = line;
+        }
+    }
+    return kept;
+}
+
+std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
+    std::uint64_t any;
+    const std::uint64_t h = HashLowered<false>(text, size, any);
+    ascii = (any & kHigh) == 0;
+    if (ascii)
+        return h;
+    // Folding other letters: the hash of the folded text (which A-Z
+    // lowering leaves as it is).
+    FoldCaseInto(scratch_, {text, size});
+    return HashLowered<false>(scratch_.data(), scratch_.size(), any);
+}
+
+const char* UniqueSink::Entry(std::uint64_t slot) const {
+    const std::uint64_t ref = (slot & kRefMask) - 1;
+    return blocks_[ref >> kBlockBits].get() + (ref & (kBlockBytes - 1));
+}
+
+bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, bool ascii) {
+    if (!ascii) {
+        // HashLine left the folded text in scratch_ unless a line came between.
+        FoldCaseInto(scratch_, {text, size});
+        text = scratch_.data();
+        size = scratch_.size();
+    }
+    const std::uint64_t tag = h & ~kRefMask;
     const std::size_t mask = slotCount_ - 1;
-    std::size_t at = SlotOf(h >> 32);
+    std::size_t at = HomeOf(h);
     for (;; at = (at + 1) & mask) {
         const std::uint64_t slot = slots_[at];
         if (slot == 0)
             break;
-        if ((slot & ~std::uint64_t{0xFFFFFFFF}) != tag)
+        if ((slot & ~kRefMask) != tag)
             continue;
-        const char* entry = entries_[slot & 0xFFFFFFFF];
+        const char* entry = Entry(slot);
         std::uint32_t len;
         std::memcpy(&len, entry, sizeof len);
-        if (len == folded.size() && std::memcmp(entry + sizeof len, folded.data(), len) == 0)
+        if (len != size)
+            continue;
+        if (ascii ? EqualsLowered(entry + sizeof len, text, size)
+                  : std::memcmp(entry + sizeof len, text, size) == 0)
             return false;
     }
     // A new line: keep its folded text, length first, in the current block.
-    const std::size_t need = sizeof(std::uint32_t) + folded.size();
-    if (need > blockLeft_) {
-        const std::size_t size = need > kBlockBytes ? need : kBlockBytes;
-        blocks_.emplace_back(new char[size]);
-        blockAt_ = blocks_.back().get();
-        blockLeft_ = size;
+    const std::size_t need = sizeof(std::uint32_t) + size;
+    if (blocks_.empty() || need > blockSize_ - blockUsed_) {
+        blockSize_ = need > kBlockBytes ? need : kBlockBytes;
+        blocks_.emplace_back(AllocateBlock(blockSize_));
+        blockUsed_ = 0;
     }
-    const std::uint32_t len = static_cast<std::uint32_t>(folded.size());
-    std::memcpy(blockAt_, &len, sizeof len);
-    std::memcpy(blockAt_ + sizeof len, folded.data(), folded.size());
-    slots_[at] = tag | entries_.size();
-    entries_.push_back(blockAt_);
-    blockAt_ += need;
-    blockLeft_ -= need;
-    // At most half full, so that probes stay short.
-    if (entries_.size() * 2 > slotCount_)
+    char* entry = blocks_.back().get() + blockUsed_;
+    const std::uint32_t len = static_cast<std::uint32_t>(size);
+    std::memcpy(entry, &len, sizeof len);
+    char* dst = entry + sizeof len;
+    if (ascii) {
+        std::size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            const std::uint64_t w = Lower8(Load8(text + i));
+            std::memcpy(dst + i, &w, 8);
+        }
+        for (; i < size; ++i) {
+            const unsigned char b = static_cast<unsigned char>(text[i]);
+            dst[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
+        }
+    } else {
+        std::memcpy(dst, text, size);
+    }
+    const std::uint64_t ref = ((blocks_.size() - 1) << kBlockBits) + blockUsed_ + 1;
+    slots_[at] = tag | ref;
+    blockUsed_ += need;
+    ++entries_;
+    // At most about 0.6 full, so that probes stay short.
+    if (entries_ * 5 > slotCount_ * 3)
         Grow();
     return true;
 }
 
-// The home slot of a line comes from the top bits of its tag, so the old
-// table's slots move in order to the new one, and no text is read again.
+// The home slot of a line comes from the top bits of its hash, which its
+// slot keeps, so the old table's slots move to the new one without reading
+// their text again, up to a table of 1 << kTagBits slots.
 void UniqueSink::Grow() {
     auto old = std::move(slots_);
     const std::size_t oldCount = slotCount_;
@@ -309,7 +407,15 @@ void UniqueSink::Grow() {
         const std::uint64_t slot = old[i];
         if (slot == 0)
             continue;
-        std::size_t at = SlotOf(slot >> 32);
+        std::uint64_t h = slot;
+        if (slotBits_ > kTagBits) {
+            const char* entry = Entry(slot);
+            std::uint32_t len;
+            std::memcpy(&len, entry, sizeof len);
+            std::uint64_t any;
+            h = HashLowered<false>(entry + sizeof len, len, any);
+        }
+        std::size_t at = HomeOf(h);
         while (slots_[at] != 0)
             at = (at + 1) & mask;
         slots_[at] = slot;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "keywords/ChunkSink.h"
 #include "keywords/Keywords.h"
 
 namespace varnolt {
@@ -22,47 +23,72 @@ namespace varnolt {
 void FoldCaseInto(std::string& dst, std::string_view text);
 std::string FoldCase(std::string_view text);
 
+// `keywords` without those equal to an earlier one with A-Z case ignored.
+// Every typo of such a repeat equals, case ignored, the same typo of the
+// earlier keyword (the kinds work character by character, and the keyboard
+// kinds on the A-Z lower-cased keyword), so behind a UniqueSink a repeat
+// writes nothing, and leaving it out changes no output byte.
+std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords);
+
 class UniqueSink : public LineSink {
 public:
+    // In front of a ChunkSink, the lines are checked in that sink's own
+    // buffer (no copy of them); in front of any other sink, in a batch here.
     explicit UniqueSink(LineSink& out);
     ~UniqueSink() override;
+    UniqueSink(const UniqueSink&) = delete;
+    UniqueSink& operator=(const UniqueSink&) = delete;
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
+    ChunkSink* Direct() override { return chunk_; }
     // Counts `line` as written without writing it: a later equal line is dropped.
     // Returns true when no earlier line equalled it.
     bool Exclude(std::string_view line);
+    // Exclude over every line of `lines`, in order: moves those that were new
+    // to the front and returns how many they are.
+    std::size_t KeepNew(std::span<std::string_view> lines);
     // Passes on the lines still held back. Lines are checked in small batches
     // (their table slots fetched ahead), so call this after the last line.
     void Finish();
     std::size_t Dropped() const { return dropped_; }
 
 private:
-    // True when `folded` is new (and now remembered).
-    bool Remember(std::string_view folded, std::uint64_t hash);
+    class Filter;
     struct Held {
-        std::size_t foldAt, foldSize, lineAt, lineSize;
+        std::size_t at, size;
         std::uint64_t hash;
+        bool ascii;
     };
-    std::vector<Held> held_;
-    std::string heldFolded_, heldLines_;
+    // The hash of `text` folded; `ascii` tells whether folding it is plain
+    // A-Z lowering (else scratch_ holds the folded text).
+    std::uint64_t HashLine(const char* text, std::size_t size, bool& ascii);
+    void Prefetch(std::uint64_t hash) const;
+    void PrefetchEntry(std::uint64_t hash) const;
+    // True when `text` (hashed by HashLine) is new, and now remembered.
+    bool Insert(const char* text, std::size_t size, std::uint64_t hash, bool ascii);
     void Grow();
     void AllocateSlots(std::size_t count);
-    std::size_t SlotOf(std::uint64_t tag) const;
+    std::size_t HomeOf(std::uint64_t hash) const;
+    const char* Entry(std::uint64_t slot) const;
 
     LineSink& out_;
+    ChunkSink* chunk_ = nullptr;
+    std::unique_ptr<Filter> filter_;
+    std::vector<Held> held_;
+    std::string heldLines_;
     std::string scratch_;
-    // Open addressing: each slot holds the high half of the hash and the
-    // number of the entry (0 = empty); an entry points at its folded text.
+    // Open addressing: each slot holds the top bits of the hash and where
+    // the folded text (its length first) lies in the blocks (0 = empty).
     struct FreeSlots {
-        void operator()(std::uint64_t* p) const;
+        void operator()(void* p) const;
     };
+    static char* AllocateBlock(std::size_t bytes);
     std::unique_ptr<std::uint64_t[], FreeSlots> slots_;
     std::size_t slotCount_ = 0;
-    unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_, at most 1 << 32
-    std::vector<const char*> entries_{nullptr};
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    char* blockAt_ = nullptr;
-    std::size_t blockLeft_ = 0;
+    unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_
+    std::size_t entries_ = 0;
+    std::vector<std::unique_ptr<char[], FreeSlots>> blocks_;
+    std::size_t blockUsed_ = 0, blockSize_ = 0;
     std::size_t dropped_ = 0;
 };
 

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "util/FdGuard.h"
 #include "util/FileError.h"
@@ -14,24 +17,77 @@
 
 namespace varnolt {
 
+namespace {
+
+// Bit k set when byte k of the 16 at `p` is a CR or an LF.
+inline unsigned BreakMask(const char* p) {
+#if defined(__SSE2__)
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
+#else
+    unsigned mask = 0;
+    for (unsigned k = 0; k < 16; ++k)
+        mask |= static_cast<unsigned>(p[k] == '\r' || p[k] == '\n') << k;
+    return mask;
+#endif
+}
+
+// How many LF bytes `text` holds. The SSE2 loop adds the matches up in
+// sixteen byte counters and sums them before one could overflow.
+std::size_t CountLf(std::string_view text) {
+    std::size_t count = 0, i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (i + 16 <= text.size()) {
+        __m128i sums = _mm_setzero_si128();
+        for (int k = 0; k < 255 && i + 16 <= text.size(); ++k, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(v, lf));
+        }
+        const __m128i wide = _mm_sad_epu8(sums, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(wide)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(wide, 8)));
+    }
+#endif
+    for (; i < text.size(); ++i)
+        count += text[i] == '\n';
+    return count;
+}
+
+}  // namespace
+
 std::vector<std::string_view> KeywordLines(std::string_view text) {
     // One allocation for the whole list: no copies as it grows.
     std::vector<std::string_view> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    std::size_t start = 0;
+    const char* const data = text.data();
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+    lines.reserve(CountLf(text) + 1);
+    // The breaks are found sixteen bytes at a time; `lf` is the LF of a CR LF
+    // whose CR has ended a line already.
+    std::size_t start = 0, lf = n;
+    for (std::size_t base = 0; base < n; base += 16) {
+        unsigned mask;
+        if (base + 16 <= n) {
+            mask = BreakMask(data + base);
+        } else {
+            mask = 0;
+            for (std::size_t k = base; k < n; ++k)
+                mask |= static_cast<unsigned>(data[k] == '\r' || data[k] == '\n') << (k - base);
+        }
+        for (; mask != 0; mask &= mask - 1) {
+            const std::size_t i = base + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (i == lf)
+                continue;
+            lines.emplace_back(data + start, i - start);
+            if (data[i] == '\r' && i + 1 < n && data[i + 1] == '\n')
+                lf = i + 1;
+            start = i + 1 + (lf == i + 1);
+        }
     }
     // A final empty line (the text ends with a line break) is not a line.
     if (start < n)
-        lines.push_back(text.substr(start));
+        lines.emplace_back(data + start, n - start);
     return lines;
 }
 
@@ -78,7 +134,10 @@ std::string DecodeKeywordText(std::string_view bytes) {
     return ToCrLf(Cp1252ToUtf8(bytes));
 }
 
-std::string LoadKeywordFd(int fd, const std::string& path) {
+namespace {
+
+// The bytes of `fd` to its end, read straight into the string that keeps them.
+std::string ReadAllBytes(int fd, const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         throw FileError(CannotOpenMessage(path, errno));
@@ -89,11 +148,13 @@ std::string LoadKeywordFd(int fd, const std::string& path) {
     }
 
     std::string bytes;
-    if (S_ISREG(st.st_mode))
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
+    // A regular file is read in one call; one byte more finds a file that grew.
+    std::size_t room = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
+    std::size_t size = 0;
     for (;;) {
-        ssize_t got = ::read(fd, buf, sizeof buf);
+        if (size == bytes.size())
+            bytes.resize(std::max({room, bytes.size() * 2, std::size_t{4096}}));
+        ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -101,13 +162,29 @@ std::string LoadKeywordFd(int fd, const std::string& path) {
         }
         if (got == 0)
             break;
+        size += static_cast<std::size_t>(got);
         // Pipes and devices have no size up front: enforce the cap as they grow.
-        if (bytes.size() + static_cast<std::size_t>(got) > kMaxKeywordFileBytes) {
+        if (size > kMaxKeywordFileBytes)
             throw FileError(kMsgTextTooLarge);
-        }
-        bytes.append(buf, static_cast<std::size_t>(got));
     }
-    return DecodeKeywordText(bytes);
+    bytes.resize(size);
+    return bytes;
+}
+
+// The text of `bytes` by the rules of LoadKeywordFile, line breaks untouched.
+std::string DecodeKeepingBreaks(std::string bytes) {
+    const std::string_view body = DropUtf8Bom(bytes);
+    if (!IsValidUtf8(body))
+        return Cp1252ToUtf8(body);
+    if (body.size() != bytes.size())
+        bytes.erase(0, bytes.size() - body.size());
+    return bytes;
+}
+
+}  // namespace
+
+std::string LoadKeywordFd(int fd, const std::string& path) {
+    return DecodeKeywordText(ReadAllBytes(fd, path));
 }
 
 std::string LoadKeywordFile(const std::string& path) {
@@ -115,6 +192,30 @@ std::string LoadKeywordFile(const std::string& path) {
     if (fd.Get() < 0)
         throw FileError(CannotOpenMessage(path, errno));
     return LoadKeywordFd(fd.Get(), path);
+}
+
+KeywordList::KeywordList(std::string text) : text_(std::move(text)), lines_(KeywordLines(text_)) {}
+
+KeywordList::KeywordList(KeywordList&& other) noexcept {
+    // A short text lives inside the string object, so it moves: the views follow it.
+    const char* const old = other.text_.data();
+    text_ = std::move(other.text_);
+    lines_ = std::move(other.lines_);
+    if (text_.data() != old) {
+        for (std::string_view& line : lines_)
+            line = std::string_view(text_.data() + (line.data() - old), line.size());
+    }
+}
+
+KeywordList ReadKeywordListFd(int fd, const std::string& path) {
+    return KeywordList(DecodeKeepingBreaks(ReadAllBytes(fd, path)));
+}
+
+KeywordList ReadKeywordListFile(const std::string& path) {
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw FileError(CannotOpenMessage(path, errno));
+    return ReadKeywordListFd(fd.Get(), path);
 }
 
 void SaveKeywordFile(const std::string& path, std::string_view text) {

@@ -32,6 +32,29 @@ std::string LoadKeywordFile(const std::string& path);
 // `path` names the source in messages.
 std::string LoadKeywordFd(int fd, const std::string& path);
 
+// A keyword file read for its lines only (the command-line tools): the text
+// by the rules of LoadKeywordFile, but with its line breaks left as they came,
+// which gives the same lines without a copy of the whole text. The lines point
+// into the list's own text; a moved list takes them along.
+class KeywordList {
+public:
+    explicit KeywordList(std::string text);
+    KeywordList(KeywordList&& other) noexcept;
+    KeywordList(const KeywordList&) = delete;
+    KeywordList& operator=(const KeywordList&) = delete;
+    // True when the text is empty (no input at all).
+    bool Empty() const { return text_.empty(); }
+    const std::vector<std::string_view>& Lines() const { return lines_; }
+
+private:
+    std::string text_;
+    std::vector<std::string_view> lines_;
+};
+
+// As LoadKeywordFile and LoadKeywordFd, for their lines (same failures).
+KeywordList ReadKeywordListFile(const std::string& path);
+KeywordList ReadKeywordListFd(int fd, const std::string& path);
+
 // Writes `text` to `path` unchanged (UTF-8, no byte-order mark), replacing
 // any file of that name as a whole (see OutputFile: a link is followed, a
 // device or FIFO is written in place, a failure keeps the old file). Throws FileError("Cannot

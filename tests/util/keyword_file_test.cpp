@@ -84,6 +84,24 @@ protected:
     const std::string dir_ = folder_.folder();
 };
 
+// A keyword list read for its lines has the lines of the loaded text, and a
+// moved list (a short text lives in the string itself) still points at them.
+TEST_F(KeywordFileTest, ListHasTheLinesOfTheLoadedText) {
+    const std::string files[] = {"a\r\nb\nc\rd\n\re",
+                                 "\xEF\xBB\xBF"
+                                 "book\r\n",
+                                 "caf\xE9\n\xC3\xA9", "", std::string(5000, 'x') + "\r\n\r\ny"};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::string path = Write("l" + std::to_string(i) + ".txt", files[i]);
+        const std::string loaded = LoadKeywordFile(path);
+        KeywordList list = ReadKeywordListFile(path);
+        EXPECT_EQ(list.Empty(), loaded.empty());
+        EXPECT_EQ(list.Lines(), KeywordLines(loaded)) << i;
+        const KeywordList moved(std::move(list));
+        EXPECT_EQ(moved.Lines(), KeywordLines(loaded)) << i;
+    }
+}
+
 TEST_F(KeywordFileTest, LoadTurnsEveryBreakIntoCrLf) {
     EXPECT_EQ(LoadKeywordFile(Write("lf.txt", "book\nnew york\n")), "book\r\nnew york\r\n");
     EXPECT_EQ(LoadKeywordFile(Write("cr.txt", "book\rnew york")), "book\r\nnew york");

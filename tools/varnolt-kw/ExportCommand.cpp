@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -14,6 +15,7 @@
 #include "keywords/Export.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
+#include "util/OutputFile.h"
 
 namespace varnolt {
 
@@ -113,35 +115,45 @@ int RunExport(int argc, char** argv) {
         return Usage(problem);
     }
 
-    std::string text;
+    std::unique_ptr<KeywordList> list;
     try {
-        text = input.empty() || input == "-" ? LoadKeywordFd(STDIN_FILENO, "(standard input)")
-                                             : LoadKeywordFile(FullPath(input));
+        list = std::make_unique<KeywordList>(
+            input.empty() || input == "-" ? ReadKeywordListFd(STDIN_FILENO, "(standard input)")
+                                          : ReadKeywordListFile(FullPath(input)));
     } catch (const FileError& e) {
         PrintLine(e.what());
         return 1;
     }
-    if (text.empty()) {
+    if (list->Empty()) {
         PrintLine(kMsgNoInput);
         return 2;
     }
 
-    // The whole file is made first, so the output is replaced whole or not at all.
-    TextSink csv("\r\n");
-    const ExportResult result = WriteExport(KeywordLines(text), opt, csv);
-    try {
-        if (!output.empty() && output != "-") {
-            SaveKeywordFile(FullPath(output), csv.Text());
-        } else {
-            FdSink out(STDOUT_FILENO);
-            out.Write(csv.Text());
-            out.Flush();
+    // The rows stream into the output; a file named by -o is replaced only
+    // once the whole file is written, so it is replaced whole or not at all.
+    const bool toFile = !output.empty() && output != "-";
+    const std::string shown = toFile ? FullPath(output) : std::string("(standard output)");
+    OutputFile out;
+    if (toFile) {
+        if (std::string error; !out.Open(shown, shown, &error)) {
+            PrintLine(error);
+            return 1;
         }
-    } catch (const FileError& e) {
-        PrintLine(e.what());
-        return 1;
+    } else {
+        out.OpenStandardOutput(shown);
+    }
+    ExportResult result;
+    try {
+        FdSink sink(out.Fd());
+        result = WriteExport(list->Lines(), opt, sink);
+        sink.Flush();
     } catch (const std::system_error& e) {
-        PrintLine("Cannot write file \"(standard output)\". " + e.code().message());
+        out.Abandon();
+        PrintLine(CannotWriteMessage(shown, e.code().value()));
+        return 1;
+    }
+    if (std::string error; !out.Commit(&error)) {
+        PrintLine(error);
         return 1;
     }
     if (result.leftOut > 0)

@@ -172,6 +172,13 @@ std::string FullPath(const std::string& path) {
     return ec ? path : full.string();
 }
 
+// The keyword list of INPUT ("" or "-": standard input).
+std::unique_ptr<KeywordList> ReadInput(const std::string& input) {
+    if (input.empty() || input == "-")
+        return std::make_unique<KeywordList>(ReadKeywordListFd(STDIN_FILENO, "(standard input)"));
+    return std::make_unique<KeywordList>(ReadKeywordListFile(FullPath(input)));
+}
+
 struct Options {
     bool typos = false;
     TypoKinds kinds;
@@ -263,18 +270,14 @@ int Run(int argc, char** argv) {
     }
 
     // The same checks, in the same order, as the window's buttons.
-    std::string text;
+    std::unique_ptr<KeywordList> input;
     try {
-        if (opt.input.empty() || opt.input == "-") {
-            text = LoadKeywordFd(STDIN_FILENO, "(standard input)");
-        } else {
-            text = LoadKeywordFile(FullPath(opt.input));
-        }
+        input = ReadInput(opt.input);
     } catch (const FileError& e) {
         PrintError(e.what());
         return kExitFailure;
     }
-    if (text.empty()) {
+    if (input->Empty()) {
         PrintError(kMsgNoInput);
         return kExitUsage;
     }
@@ -297,7 +300,7 @@ int Run(int argc, char** argv) {
         out.OpenStandardOutput(outName);
     }
 
-    const std::vector<std::string_view> keywords = KeywordLines(text);
+    const std::vector<std::string_view>& keywords = input->Lines();
     try {
         FdSink sink(out.Fd());
         std::unique_ptr<UniqueSink> unique;
@@ -310,7 +313,11 @@ int Run(int argc, char** argv) {
         }
         LineSink& lines = unique ? static_cast<LineSink&>(*unique) : sink;
         if (opt.typos) {
-            GenerateTypos(keywords, opt.kinds, lines, opt.layout);
+            // Behind the UniqueSink a repeated keyword writes nothing: skip it.
+            std::vector<std::string_view> distinct;
+            if (unique)
+                distinct = WithoutRepeats(keywords);
+            GenerateTypos(unique ? distinct : keywords, opt.kinds, lines, opt.layout);
         } else {
             FormatMatchTypes(keywords, opt.types, lines);
         }
