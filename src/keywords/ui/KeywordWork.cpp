@@ -1,6 +1,7 @@
 #include "keywords/ui/KeywordWork.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,23 @@ std::size_t ReserveUpTo(std::uint64_t estimate) {
     return static_cast<std::size_t>(std::min(estimate, cap));
 }
 
+void HugePages(const void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    if (size < 4 * kHuge) {
+        return;
+    }
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
 // As many lines and bytes as the chosen kinds write for these keywords, or a
 // little more: untouched reserved pages cost no memory, a short reserve costs
 // copies.
@@ -88,11 +106,39 @@ void PaneSink::Reserve(std::size_t bytes, std::size_t lines) {
     lines_.text.reserve(ReserveUpTo(bytes));
     lines_.starts.reserve(ReserveUpTo(std::uint64_t{lines} * sizeof(std::uint64_t)) /
                           sizeof(std::uint64_t));
+    // A big output fills its memory in huge pages: a fraction of the page
+    // faults, and pages still come only as the text reaches them.
+    HugePages(lines_.text.data(), lines_.text.capacity());
+    HugePages(lines_.starts.data(), lines_.starts.capacity() * sizeof(std::uint64_t));
 }
 
 PaneLines PaneSink::Take() {
+    Flush();
     lines_.count = lines_.starts.size();
     return std::move(lines_);
+}
+
+void PaneSink::Drain(const char* data, std::size_t size) {
+    // The sink hands on whole lines only, so a line starts where the text
+    // ends and after every LF but the chunk's last.
+    std::string& text = lines_.text;
+    const std::uint64_t base = text.size();
+    text.append(data, size);
+    lines_.starts.push_back(base);
+    const char* p = data;
+    const char* const last = data + size - 1;
+    while (p < last) {
+        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(last - p));
+        if (!nl) {
+            break;
+        }
+        p = static_cast<const char*>(nl) + 1;
+        lines_.starts.push_back(base + static_cast<std::uint64_t>(p - data));
+    }
+    if (job_) {
+        job_->ThrowIfCancelled();
+        job_->SetProgress(text.size(), expected_);
+    }
 }
 
 PaneLines MakePaneLines(std::string&& text) {
@@ -289,13 +335,13 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
             lines += keywords.size();
         }
     }
-    PaneSink text;
+    PaneSink text(&job, bytes);
     text.Reserve(bytes, lines);
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text);
     }
-    JobSink out(dedupe ? static_cast<LineSink&>(*dedupe) : text, job, lines);
+    LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
     FormatMatchTypes(keywords, types, out);
     if (dedupe) {
         dedupe->Finish();

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "keywords/ChunkSink.h"
 #include "keywords/Keywords.h"
 #include "keywords/ui/KeywordJob.h"
 #include "keywords/ui/PaneText.h"
@@ -55,28 +56,25 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
 PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const MatchTypes& types,
                         bool unique, JobControl& job);
 
-// Collects lines straight into a pane's text, each followed by LF, and notes
-// where each starts as it goes: the text is never read again to index it.
-class PaneSink : public LineSink {
+// Collects lines into a pane's text, each followed by LF. The keyword
+// routines write into the sink's buffer; each full buffer is appended to the
+// text and indexed while it is still in the cache, and the job is looked at
+// (cancel, progress by bytes against `expectedBytes`).
+class PaneSink : public ChunkSink {
 public:
+    explicit PaneSink(JobControl* job = nullptr, std::uint64_t expectedBytes = 0)
+        : ChunkSink("\n"), job_(job), expected_(expectedBytes) {}
     // Room for about `bytes` of text in `lines` lines (more costs nothing
     // until it is written; less costs a copy as the text grows).
     void Reserve(std::size_t bytes, std::size_t lines);
-    void AddLine(std::string_view line) override {
-        lines_.starts.push_back(lines_.text.size());
-        lines_.text.append(line.data(), line.size());
-        lines_.text.push_back('\n');
-    }
-    void AddJoined(std::span<const std::string_view> pieces) override {
-        lines_.starts.push_back(lines_.text.size());
-        for (std::string_view piece : pieces) {
-            lines_.text.append(piece.data(), piece.size());
-        }
-        lines_.text.push_back('\n');
-    }
     PaneLines Take();
 
+protected:
+    void Drain(const char* data, std::size_t size) override;
+
 private:
+    JobControl* job_;
+    std::uint64_t expected_;
     PaneLines lines_;
 };
 
