@@ -20,7 +20,10 @@
 #include "Scripted.h"
 #include "app/ui/CrashReport.h"
 #include "app/ui/FMain.h"
+#include "keywords/Keywords.h"
+#include "keywords/UniqueSink.h"
 #include "keywords/ui/KeywordPane.h"
+#include "keywords/ui/KeywordWork.h"
 #include "util/KeywordFile.h"
 
 namespace varnolt::testing {
@@ -57,6 +60,60 @@ void DropFile(KeywordPane* pane, const QString& path) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
+}
+
+// The window's outputs are built a buffer at a time straight into the pane's
+// text: across many buffers, with a line longer than a buffer, with and
+// without duplicates removed, they are the engine's lines, indexed right.
+TEST(KeywordWork, PaneOutputsAreTheEngineLinesAcrossBuffers) {
+    std::string input;
+    for (int i = 0; i < 20000; ++i) {
+        input += "Keyword " + std::to_string(i % 7000) + "\n";
+    }
+    input += std::string(3u << 20, 'x') + "\n";  // one line of 3 MiB
+    const std::vector<std::string_view> keywords = KeywordLines(input);
+    const std::vector<std::string_view> shortOnes(keywords.begin(), keywords.end() - 1);
+    JobControl job;
+    for (bool unique : {false, true}) {
+        SCOPED_TRACE(unique ? "unique" : "all lines");
+        std::vector<std::pair<PaneLines, std::string>> made;
+        {
+            TextSink engine;
+            std::unique_ptr<UniqueSink> dedupe;
+            if (unique) {
+                dedupe = std::make_unique<UniqueSink>(engine);
+                for (std::string_view kw : shortOnes) {
+                    dedupe->Exclude(kw);
+                }
+            }
+            GenerateTypos(shortOnes, TypoKinds::All(),
+                          dedupe ? static_cast<LineSink&>(*dedupe) : engine);
+            if (dedupe) {
+                dedupe->Finish();
+            }
+            made.emplace_back(GenerateForPane(shortOnes, TypoKinds::All(), unique, nullptr, job),
+                              engine.TakeText());
+        }
+        {
+            const MatchTypes types = MatchTypes::Of({"--broad", "--exact"});
+            TextSink engine;
+            std::unique_ptr<UniqueSink> dedupe;
+            if (unique) {
+                dedupe = std::make_unique<UniqueSink>(engine);
+            }
+            FormatMatchTypes(keywords, types, dedupe ? static_cast<LineSink&>(*dedupe) : engine);
+            if (dedupe) {
+                dedupe->Finish();
+            }
+            made.emplace_back(FormatForPane(keywords, types, unique, job), engine.TakeText());
+        }
+        for (auto& [pane, expected] : made) {
+            ASSERT_GT(expected.size(), std::size_t{4} << 20);
+            EXPECT_TRUE(pane.text == expected);
+            EXPECT_EQ(pane.starts, PaneText::IndexLines(expected));
+            EXPECT_EQ(pane.count, pane.starts.size());
+        }
+    }
 }
 
 class KeywordJobTest : public ::testing::Test {
