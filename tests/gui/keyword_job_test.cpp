@@ -184,7 +184,7 @@ TEST_F(KeywordJobTest, CancelLeavesEverythingAsItWasAndClicksDuringAJobDoNothing
         EXPECT_EQ(Enabled(), std::vector<bool>(before.size(), false));
         EXPECT_FALSE((c.changed ? c.changed : win->memOutput)->isEnabled());
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
-        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
         EXPECT_FALSE(c.page->Progress()->isHidden());
         EXPECT_FALSE(c.page->CancelButton()->isHidden());
         EXPECT_TRUE(c.page->CancelButton()->hasFocus());

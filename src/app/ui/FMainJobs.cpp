@@ -98,7 +98,8 @@ void TfrmMain::LockForJob(KeywordPage* page, const std::vector<KeywordPane*>& pa
     page->SetProgress(-1);
     page->CancelButton()->setFocus(Qt::OtherFocusReason);
     escape_->setEnabled(true);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The busy cursor: the pointer still shows that Cancel can be clicked.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void TfrmMain::UnlockAfterJob() {
