@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <random>
@@ -93,6 +94,8 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The benchmark's loads stay out of the user's recent files.
+    QStandardPaths::setTestModeEnabled(true);
     varnolt::Skin::ApplyBuiltIn();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

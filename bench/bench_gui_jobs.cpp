@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // The benchmark's loads stay out of the user's recent files.
+    QStandardPaths::setTestModeEnabled(true);
     varnolt::Skin::ApplyBuiltIn();
     QTemporaryDir dir;
     auto dialogs = std::make_shared<FixedDialogs>();
