@@ -134,7 +134,7 @@ public:
         Pending& p = pending_[count_++];
         p.size = size;
         std::uint64_t any;
-        p.hash = HashLowered<true>(text, size, any);
+        p.hash = HashLowered<true>(text, size, any) & set_.hashMask_;
         p.ascii = (any & kHigh) == 0;
         if (!p.ascii)
             p.hash = set_.HashLine(text, size, p.ascii);
@@ -301,7 +301,7 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
         if (i < n) {
             const std::size_t r = i % kRing;
             std::uint64_t any;
-            hash[r] = HashLowered<false>(lines[i].data(), lines[i].size(), any);
+            hash[r] = HashLowered<false>(lines[i].data(), lines[i].size(), any) & hashMask_;
             ascii[r] = (any & kHigh) == 0;
             if (!ascii[r])
                 hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
@@ -321,14 +321,14 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
 
 std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
     std::uint64_t any;
-    const std::uint64_t h = HashLowered<false>(text, size, any);
+    const std::uint64_t h = HashLowered<false>(text, size, any) & hashMask_;
     ascii = (any & kHigh) == 0;
     if (ascii)
         return h;
     // Folding other letters: the hash of the folded text (which A-Z
     // lowering leaves as it is).
     FoldCaseInto(scratch_, {text, size});
-    return HashLowered<false>(scratch_.data(), scratch_.size(), any);
+    return HashLowered<false>(scratch_.data(), scratch_.size(), any) & hashMask_;
 }
 
 const char* UniqueSink::Entry(std::uint64_t slot) const {
@@ -413,7 +413,7 @@ void UniqueSink::Grow() {
             std::uint32_t len;
             std::memcpy(&len, entry, sizeof len);
             std::uint64_t any;
-            h = HashLowered<false>(entry + sizeof len, len, any);
+            h = HashLowered<false>(entry + sizeof len, len, any) & hashMask_;
         }
         std::size_t at = HomeOf(h);
         while (slots_[at] != 0)

@@ -51,6 +51,8 @@ public:
     // (their table slots fetched ahead), so call this after the last line.
     void Finish();
     std::size_t Dropped() const { return dropped_; }
+    // For tests: keeps only these bits of every hash, so that lines collide.
+    void SetHashMask(std::uint64_t mask) { hashMask_ = mask; }
 
 private:
     class Filter;
@@ -90,6 +92,7 @@ private:
     std::vector<std::unique_ptr<char[], FreeSlots>> blocks_;
     std::size_t blockUsed_ = 0, blockSize_ = 0;
     std::size_t dropped_ = 0;
+    std::uint64_t hashMask_ = ~std::uint64_t{0};
 };
 
 }  // namespace varnolt

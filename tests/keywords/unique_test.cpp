@@ -1,7 +1,9 @@
 // Duplicates removed: case folding and the first occurrence kept in place.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "VectorSink.h"
@@ -13,6 +15,16 @@ namespace {
 
 using test::Lines;
 using test::VectorSink;
+
+// Keeps the bytes it is handed.
+class StringChunk : public ChunkSink {
+public:
+    explicit StringChunk(std::size_t capacity) : ChunkSink("\n", capacity) {}
+    std::string text;
+
+protected:
+    void Drain(const char* data, std::size_t size) override { text.append(data, size); }
+};
 
 // Pairs from the simple case folding (C and S mappings of CaseFolding.txt).
 TEST(FoldCase, CoveredBlocks) {
@@ -64,6 +76,69 @@ TEST(UniqueSink, FirstOccurrenceKept) {
         want.push_back(key(i));
     EXPECT_EQ(got.lines, want);
     EXPECT_EQ(unique.Dropped(), 7u + 5000u);
+}
+
+// Random lines of letters that fold alike (A/a, S/s/\u017F, \u00C9/\u00E9,
+// \u0398/\u03B8) and of lengths on both sides of a word: whatever the sink
+// behind it, a buffer's size and the route (line by line, into the buffer,
+// KeepNew), the lines kept are those whose folded text is new.
+TEST(UniqueSink, RandomLinesAsAFoldedSet) {
+    const std::vector<std::string> pieces = {"a",        "A",        "s",        "S",
+                                             "\xC5\xBF", "\xC3\x89", "\xC3\xA9", "\xCE\x98",
+                                             "\xCE\xB8", "b",        " ",        "-"};
+    struct Case {
+        std::uint64_t seed;
+        int lines, longest;
+        std::size_t buffer;
+        std::uint64_t hashMask;  // few bits: most lines share a slot's tag
+    };
+    for (const Case c : {Case{1, 5000, 4, 64, ~0ull}, Case{2, 20000, 9, 1000, ~0ull},
+                         Case{3, 3000, 20, 1 << 16, 0xF000000000000000ull},
+                         Case{4, 4000, 6, 256, 0xC000000000000003ull}}) {
+        std::uint64_t x = c.seed * 0x9E3779B97F4A7C15ull;
+        auto next = [&] {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            return x;
+        };
+        Lines in;
+        for (int i = 0; i < c.lines; ++i) {
+            std::string line;
+            for (int n = static_cast<int>(next() % static_cast<std::uint64_t>(c.longest)); n > 0;
+                 --n)
+                line += pieces[next() % pieces.size()];
+            in.push_back(line);
+        }
+        Lines want;
+        std::unordered_set<std::string> seen;
+        for (const std::string& l : in) {
+            if (seen.insert(FoldCase(l)).second)
+                want.push_back(l);
+        }
+        VectorSink byLine;
+        StringChunk buffered(c.buffer);
+        for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered)}) {
+            UniqueSink unique(*out);
+            unique.SetHashMask(c.hashMask);
+            for (const std::string& l : in)
+                unique.AddLine(l);
+            unique.Finish();
+            EXPECT_EQ(unique.Dropped(), in.size() - want.size()) << c.seed;
+        }
+        buffered.Flush();
+        EXPECT_EQ(byLine.lines, want) << c.seed;
+        std::string joined;
+        for (const std::string& l : want)
+            joined += l + "\n";
+        EXPECT_EQ(buffered.text, joined) << c.seed;
+        VectorSink none;
+        UniqueSink batch(none);
+        batch.SetHashMask(c.hashMask);
+        std::vector<std::string_view> views(in.begin(), in.end());
+        views.resize(batch.KeepNew(views));
+        EXPECT_EQ(Lines(views.begin(), views.end()), want) << c.seed;
+    }
 }
 
 }  // namespace
