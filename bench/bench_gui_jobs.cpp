@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
         QThread::msleep(300);
         QElapsedTimer t;
         t.start();
-        win.memOutput->SetLines(std::move(made.text), std::move(made.starts));
+        win.memOutput->SetLines(std::move(made.text), std::move(made.starts), &made.facts);
         win.memOutput->ScrollToTop();
         const double handOver = Ms(t.nsecsElapsed());
         win.memOutput->Editor()->repaint();

@@ -68,7 +68,7 @@ void DropFile(KeywordPane* pane, const QString& path) {
 TEST(KeywordWork, PaneOutputsAreTheEngineLinesAcrossBuffers) {
     std::string input;
     for (int i = 0; i < 20000; ++i) {
-        input += "Keyword " + std::to_string(i % 7000) + "\n";
+        input += (i == 15000 ? "Café " : "Keyword ") + std::to_string(i % 7000) + "\n";
     }
     input += std::string(3u << 20, 'x') + "\n";  // one line of 3 MiB
     const std::vector<std::string_view> keywords = KeywordLines(input);
@@ -112,6 +112,9 @@ TEST(KeywordWork, PaneOutputsAreTheEngineLinesAcrossBuffers) {
             EXPECT_TRUE(pane.text == expected);
             EXPECT_EQ(pane.starts, PaneText::IndexLines(expected));
             EXPECT_EQ(pane.count, pane.starts.size());
+            const PaneText::Facts facts = PaneText::Survey(expected, pane.starts);
+            EXPECT_EQ(pane.facts.longest, facts.longest);
+            EXPECT_EQ(pane.facts.ascii, facts.ascii);
         }
     }
 }

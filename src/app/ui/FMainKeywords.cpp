@@ -98,7 +98,7 @@ std::vector<std::string_view> PaneKeywords(const KeywordPane& pane) {
 
 // Moves a text made by a job into `pane` and shows its top.
 void HandOver(KeywordPane* pane, PaneLines& lines) {
-    pane->SetLines(std::move(lines.text), std::move(lines.starts));
+    pane->SetLines(std::move(lines.text), std::move(lines.starts), &lines.facts);
     pane->ScrollToTop();
 }
 

@@ -59,8 +59,9 @@ void LinePane::AdoptText(std::string&& text) {
     SetLines(std::move(text), std::move(starts));
 }
 
-void LinePane::SetLines(std::string&& textWithLf, PaneText::Index&& starts) {
-    text_.Adopt(std::move(textWithLf), std::move(starts));
+void LinePane::SetLines(std::string&& textWithLf, PaneText::Index&& starts,
+                        const PaneText::Facts* facts) {
+    text_.Adopt(std::move(textWithLf), std::move(starts), facts);
     view_->TextReset();
     Changed();
 }

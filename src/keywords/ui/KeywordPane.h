@@ -41,8 +41,9 @@ public:
     // pane's own storage without copying it.
     virtual void AdoptText(std::string&& text) = 0;
     // As AdoptText, with the line starts already made (PaneText::IndexLines),
-    // for instance by a worker thread.
-    virtual void SetLines(std::string&& textWithLf, PaneText::Index&& starts) = 0;
+    // for instance by a worker thread, and what it knows of the lines.
+    virtual void SetLines(std::string&& textWithLf, PaneText::Index&& starts,
+                          const PaneText::Facts* facts = nullptr) = 0;
     // The number of keywords: lines, without an empty last line.
     virtual std::size_t LineCount() const = 0;
     virtual std::string_view Line(std::size_t i) const = 0;
@@ -83,7 +84,8 @@ public:
     QScrollBar* ScrollBar() const override;
     QWidget* Editor() const override;
     void AdoptText(std::string&& text) override;
-    void SetLines(std::string&& textWithLf, PaneText::Index&& starts) override;
+    void SetLines(std::string&& textWithLf, PaneText::Index&& starts,
+                  const PaneText::Facts* facts = nullptr) override;
     std::size_t LineCount() const override { return text_.KeywordCount(); }
     std::string_view Line(std::size_t i) const override { return text_.Line(i); }
     void ForEachChunk(const std::function<void(std::string_view)>& sink) const override {

@@ -71,6 +71,20 @@ void HugePages(const void* data, std::size_t size) {
 #endif
 }
 
+bool AllAscii(const char* data, std::size_t size) {
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, data + i, 8);
+        any |= w;
+    }
+    for (; i < size; ++i) {
+        any |= static_cast<unsigned char>(data[i]);
+    }
+    return (any & 0x8080808080808080ull) == 0;
+}
+
 // As many lines and bytes as the chosen kinds write for these keywords, or a
 // little more: untouched reserved pages cost no memory, a short reserve costs
 // copies.
@@ -124,16 +138,24 @@ void PaneSink::Drain(const char* data, std::size_t size) {
     std::string& text = lines_.text;
     const std::uint64_t base = text.size();
     text.append(data, size);
+    // The longest line and whether all is ASCII are worked out here too,
+    // while the bytes are in the cache, so the window never reads them all.
+    PaneText::Facts& facts = lines_.facts;
     lines_.starts.push_back(base);
     const char* p = data;
-    const char* const last = data + size - 1;
-    while (p < last) {
-        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(last - p));
-        if (!nl) {
+    const char* const end = data + size;
+    for (;;) {
+        const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        const char* const nl = found ? static_cast<const char*>(found) : end;
+        facts.longest = std::max(facts.longest, static_cast<std::size_t>(nl - p));
+        p = nl + 1;
+        if (p >= end) {
             break;
         }
-        p = static_cast<const char*>(nl) + 1;
         lines_.starts.push_back(base + static_cast<std::uint64_t>(p - data));
+    }
+    if (facts.ascii) {
+        facts.ascii = AllAscii(data, size);
     }
     if (job_) {
         job_->ThrowIfCancelled();
@@ -145,6 +167,7 @@ PaneLines MakePaneLines(std::string&& text) {
     PaneLines p;
     p.starts = PaneText::IndexLines(text);
     p.count = p.starts.size();
+    p.facts = PaneText::Survey(text, p.starts);
     p.text = std::move(text);
     return p;
 }

@@ -23,6 +23,7 @@ struct PaneLines {
     std::string text;  // LF breaks
     PaneText::Index starts;
     std::size_t count = 0;  // keywords: lines without an empty last one
+    PaneText::Facts facts;  // worked out on the worker's thread
 };
 
 // `text` (LF breaks) with its line starts.

@@ -267,7 +267,7 @@ void PaneText::Forget() {
     std::vector<Step>().swap(redo_);
 }
 
-void PaneText::Adopt(std::string&& text, Index&& starts) {
+void PaneText::Adopt(std::string&& text, Index&& starts, const Facts* facts) {
     const bool big = Size() > (std::size_t{1} << 20) || !undo_.empty();
     if (big) {
         Release();  // the old text leaves on a thread of its own
@@ -284,17 +284,30 @@ void PaneText::Adopt(std::string&& text, Index&& starts) {
     if (!d.base.starts.empty()) {
         d.runs.push_back(Run{0, 0, d.base.starts.size()});
         d.firstLine.push_back(0);
-        std::size_t longest = 0;
-        for (std::size_t k = 0; k < d.base.starts.size(); ++k) {
-            longest = std::max(longest, d.base.EndOf(k) - d.base.Begin(k));
+        if (facts) {
+            d.longest = facts->longest;
+            d.base.ascii = facts->ascii ? 1 : 0;
+        } else {
+            d.longest = Survey(d.base.bytes, d.base.starts, false).longest;
         }
-        d.longest = longest;
     }
     if (endsOpen) {
         d.runs.push_back(Run{1, 0, 1});
         d.firstLine.push_back(d.base.starts.size());
     }
     Reindex(0);
+}
+
+PaneText::Facts PaneText::Survey(std::string_view text, const Index& starts, bool ascii) {
+    Facts f;
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const std::size_t end = k + 1 < starts.size()
+                                    ? static_cast<std::size_t>(starts[k + 1]) - 1
+                                    : text.size() - (!text.empty() && text.back() == '\n');
+        f.longest = std::max(f.longest, end - static_cast<std::size_t>(starts[k]));
+    }
+    f.ascii = ascii && IsAscii(text);
+    return f;
 }
 
 void PaneText::Append(std::string_view lfText) {

@@ -74,8 +74,17 @@ public:
     TextPos PosAtUnit(std::size_t offset) const;
     std::size_t UnitCount() const { return UnitOffset(End()); }
 
+    // What Adopt otherwise finds out by reading the whole text: a worker
+    // that made the text works it out beside it (Survey, or as it goes).
+    struct Facts {
+        std::size_t longest = 0;  // bytes of the longest line
+        bool ascii = true;        // no byte of 0x80 or above
+    };
+    // (`ascii` false: not looked at, and reported false.)
+    static Facts Survey(std::string_view text, const Index& starts, bool ascii = true);
+
     // Replaces the whole text and forgets Undo; `starts` is IndexLines(text).
-    void Adopt(std::string&& text, Index&& starts);
+    void Adopt(std::string&& text, Index&& starts, const Facts* facts = nullptr);
     // Appends `lfText` after the text (a program write: forgets Undo).
     void Append(std::string_view lfText);
     // Empties the text as one step that Undo takes back, while the text is
