@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "keywords/UniqueSink.h"
 #include "util/FdGuard.h"
@@ -22,6 +25,8 @@ namespace varnolt {
 namespace {
 
 constexpr std::size_t kPiece = std::size_t{1} << 20;
+// Outputs reserved at this size or more have their pages faulted in ahead.
+constexpr std::size_t kPrefaultFrom = std::size_t{16} << 20;
 constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 
 // Every CR LF and lone CR of `text` made LF, in place.
@@ -116,6 +121,99 @@ Estimate TyposAtMost(const std::vector<std::string_view>& keywords, const TypoKi
 
 }  // namespace
 
+// Faults in the pages of the text and its index a little ahead of the writer,
+// on a thread of its own, so that the kernel clears fresh memory beside the
+// work instead of in its way. Pages beyond what the writer reaches soon are
+// never touched, so an estimate that is too big still costs nothing.
+class PaneSink::Prefault {
+public:
+    struct Area {
+        const char* data = nullptr;  // as reserved, to see a reallocation
+        char* begin = nullptr;       // the first whole huge page
+        std::size_t size = 0;
+        std::size_t used = 0;  // bytes written, as of the last Advance
+        std::size_t done = 0;  // bytes faulted in from begin
+    };
+    Prefault(Area text, Area index) : areas_{text, index}, thread_([this] { Run(); }) {}
+    ~Prefault() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    // The writer has `used` bytes in area `i`, which starts at `data`.
+    void Advance(int i, const char* data, std::size_t used) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Area& a = areas_[i];
+        if (data != a.data) {
+            a.size = 0;  // moved: its old pages are not ours any more
+        }
+        a.used = used;
+        wake_.notify_one();
+    }
+    static Area Of(const void* data, std::size_t capacity) {
+        Area a;
+        a.data = static_cast<const char*>(data);
+        const auto p = reinterpret_cast<std::uintptr_t>(data);
+        const auto begin = (p + kHuge - 1) & ~(kHuge - 1);
+        const auto end = (p + capacity) & ~(kHuge - 1);
+        if (end > begin) {
+            a.begin = reinterpret_cast<char*>(begin);
+            a.size = end - begin;
+        }
+        return a;
+    }
+
+private:
+    static constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    static constexpr std::size_t kAhead = std::size_t{32} << 20;
+    static constexpr std::size_t kStep = std::size_t{4} << 20;
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stop_) {
+            bool worked = false;
+            for (Area& a : areas_) {
+                const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(a.begin);
+                const std::size_t reached =
+                    a.used > at - reinterpret_cast<std::uintptr_t>(a.data)
+                        ? a.used - (at - reinterpret_cast<std::uintptr_t>(a.data))
+                        : 0;
+                const std::size_t want = std::min(a.size, reached + kAhead);
+                if (want >= a.done + kStep) {
+                    char* from = a.begin + a.done;
+                    const std::size_t n = std::min(want - a.done, kStep);
+                    a.done += n;
+                    lock.unlock();
+#ifdef MADV_POPULATE_WRITE
+                    ::madvise(from, n, MADV_POPULATE_WRITE);
+#else
+                    (void)from;
+#endif
+                    lock.lock();
+                    worked = true;
+                }
+            }
+            if (!worked && !stop_) {
+                wake_.wait(lock);
+            }
+        }
+    }
+
+    Area areas_[2];
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread thread_;
+};
+
+PaneSink::PaneSink(JobControl* job, std::uint64_t expectedBytes)
+    : ChunkSink("\n"), job_(job), expected_(expectedBytes) {}
+
+PaneSink::~PaneSink() = default;
+
 void PaneSink::Reserve(std::size_t bytes, std::size_t lines) {
     lines_.text.reserve(ReserveUpTo(bytes));
     lines_.starts.reserve(ReserveUpTo(std::uint64_t{lines} * sizeof(std::uint64_t)) /
@@ -124,10 +222,16 @@ void PaneSink::Reserve(std::size_t bytes, std::size_t lines) {
     // faults, and pages still come only as the text reaches them.
     HugePages(lines_.text.data(), lines_.text.capacity());
     HugePages(lines_.starts.data(), lines_.starts.capacity() * sizeof(std::uint64_t));
+    if (lines_.text.capacity() >= kPrefaultFrom) {
+        prefault_ = std::make_unique<Prefault>(
+            Prefault::Of(lines_.text.data(), lines_.text.capacity()),
+            Prefault::Of(lines_.starts.data(), lines_.starts.capacity() * sizeof(std::uint64_t)));
+    }
 }
 
 PaneLines PaneSink::Take() {
     Flush();
+    prefault_.reset();
     lines_.count = lines_.starts.size();
     return std::move(lines_);
 }
@@ -156,6 +260,11 @@ void PaneSink::Drain(const char* data, std::size_t size) {
     }
     if (facts.ascii) {
         facts.ascii = AllAscii(data, size);
+    }
+    if (prefault_) {
+        prefault_->Advance(0, text.data(), text.size());
+        prefault_->Advance(1, reinterpret_cast<const char*>(lines_.starts.data()),
+                           lines_.starts.size() * sizeof(std::uint64_t));
     }
     if (job_) {
         job_->ThrowIfCancelled();

@@ -5,6 +5,7 @@
 // that the window's thread only moves it in.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,8 +64,8 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
 // (cancel, progress by bytes against `expectedBytes`).
 class PaneSink : public ChunkSink {
 public:
-    explicit PaneSink(JobControl* job = nullptr, std::uint64_t expectedBytes = 0)
-        : ChunkSink("\n"), job_(job), expected_(expectedBytes) {}
+    explicit PaneSink(JobControl* job = nullptr, std::uint64_t expectedBytes = 0);
+    ~PaneSink() override;
     // Room for about `bytes` of text in `lines` lines (more costs nothing
     // until it is written; less costs a copy as the text grows).
     void Reserve(std::size_t bytes, std::size_t lines);
@@ -74,9 +75,11 @@ protected:
     void Drain(const char* data, std::size_t size) override;
 
 private:
+    class Prefault;
     JobControl* job_;
     std::uint64_t expected_;
     PaneLines lines_;
+    std::unique_ptr<Prefault> prefault_;  // stops before lines_ goes
 };
 
 // A LineSink in front of another that looks at the job every few thousand
