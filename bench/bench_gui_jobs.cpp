@@ -26,6 +26,7 @@
 #include <string>
 
 #include "../tools/varnolt-kw/FdSink.h"
+#include "BenchKeywords.h"
 #include "app/ui/FMain.h"
 #include "app/ui/Skin.h"
 #include "common/ui/WindowHttpClient.h"
@@ -68,29 +69,7 @@ protected:
     void Drain(const char*, std::size_t size) override { bytes += size; }
 };
 
-// Keywords of one to three words, as an advertiser's list looks.
-std::string MakeKeywords(int count) {
-    static const char* const words[] = {"cheap",     "flights", "new",    "york",      "hotel",
-                                        "shoes",     "running", "best",   "insurance", "car",
-                                        "rental",    "london",  "laptop", "deals",     "pizza",
-                                        "near",      "me",      "book",   "online",    "garden",
-                                        "furniture", "yoga",    "mat",    "coffee",    "maker"};
-    std::mt19937 rng(42);
-    std::uniform_int_distribution<int> nwords(1, 3);
-    std::uniform_int_distribution<int> pick(0, std::size(words) - 1);
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        const int n = nwords(rng);
-        for (int w = 0; w < n; ++w) {
-            if (w) {
-                text += ' ';
-            }
-            text += words[pick(rng)];
-        }
-        text += '\n';
-    }
-    return text;
-}
+using varnolt::bench::MakeKeywords;
 
 long long Rss() {
     std::ifstream f("/proc/self/statm");

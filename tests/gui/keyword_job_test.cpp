@@ -24,21 +24,18 @@
 #include "keywords/UniqueSink.h"
 #include "keywords/ui/KeywordPane.h"
 #include "keywords/ui/KeywordWork.h"
+#include "support/Files.h"
 #include "util/KeywordFile.h"
 
 namespace varnolt::testing {
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
+// The bytes of the file at `path`, and a file of `bytes` there.
+std::string ReadAll(const QString& path) {
+    return test::ReadFile(path.toStdString());
 }
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
+void WriteAll(const QString& path, std::string_view bytes) {
+    ASSERT_TRUE(test::WriteFile(path.toStdString(), bytes));
 }
 
 // `count` lines "keyword N", each ended by LF.
@@ -220,7 +217,7 @@ TEST_F(KeywordJobTest, CancelLeavesEverythingAsItWasAndClicksDuringAJobDoNothing
         EXPECT_EQ(win->memOutput->Text(), outputBefore);
         EXPECT_EQ(win->memAOutput->Text(), "before\n");
         EXPECT_TRUE(c.page->Saved()->text().isEmpty());
-        EXPECT_EQ(ReadAll(saved), QByteArray("old file\r\n"));
+        EXPECT_EQ(ReadAll(saved), "old file\r\n");
         EXPECT_EQ(QDir(ctx.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
             << "no temporary and no second file left";
         EXPECT_TRUE(ctx.messages->shown.empty());
@@ -270,7 +267,7 @@ TEST_F(KeywordJobTest, StatusLineCountsBothPanesAndSaysWhatSaveWrote) {
     ctx.dialogs->saveAnswers.push_back(ctx.Path("typos"));
     win->btnSaveOutputClick();
     win->WaitForJob();
-    EXPECT_EQ(ReadAll(ctx.Path("typos.txt")).size(), 1664495 * 3);
+    EXPECT_EQ(ReadAll(ctx.Path("typos.txt")).size(), std::size_t{1664495} * 3);
     EXPECT_EQ(page->Saved()->text(), QStringLiteral("Saved typos.txt: 1,664,495 lines"));
     EXPECT_FALSE(page->Saved()->isHidden());
     // A generated output is counted as it arrives, and is not what was saved.
@@ -291,7 +288,7 @@ TEST_F(KeywordJobTest, DroppedAndChosenFilesLoadByTheLoadRules) {
     const QString cp1252 = ctx.Path("old.txt");
     WriteAll(cp1252, "caf\xE9\r\n");
     const QString binary = ctx.Path("picture.txt");
-    WriteAll(binary, QByteArray("GIF89a\0\0\x01", 9));
+    WriteAll(binary, std::string_view("GIF89a\0\0\x01", 9));
     const QString huge = ctx.Path("huge.txt");
     {
         QFile f(huge);
