@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -74,20 +78,6 @@ void HugePages(const void* data, std::size_t size) {
     (void)data;
     (void)size;
 #endif
-}
-
-bool AllAscii(const char* data, std::size_t size) {
-    std::uint64_t any = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, data + i, 8);
-        any |= w;
-    }
-    for (; i < size; ++i) {
-        any |= static_cast<unsigned char>(data[i]);
-    }
-    return (any & 0x8080808080808080ull) == 0;
 }
 
 // As many lines and bytes as the chosen kinds write for these keywords, or a
@@ -244,23 +234,44 @@ void PaneSink::Drain(const char* data, std::size_t size) {
     text.append(data, size);
     // The longest line and whether all is ASCII are worked out here too,
     // while the bytes are in the cache, so the window never reads them all.
+    // Keyword lines are short: the line ends are found 16 bytes at a time
+    // rather than by a search per line.
     PaneText::Facts& facts = lines_.facts;
-    lines_.starts.push_back(base);
-    const char* p = data;
-    const char* const end = data + size;
-    for (;;) {
-        const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        const char* const nl = found ? static_cast<const char*>(found) : end;
-        facts.longest = std::max(facts.longest, static_cast<std::size_t>(nl - p));
-        p = nl + 1;
-        if (p >= end) {
-            break;
+    PaneText::Index& starts = lines_.starts;
+    starts.push_back(base);
+    std::size_t lineStart = 0;
+    std::size_t longest = facts.longest;
+    unsigned high = 0;
+    auto lineEnd = [&](std::size_t at) {
+        longest = std::max(longest, at - lineStart);
+        lineStart = at + 1;
+        if (lineStart < size) {
+            starts.push_back(base + lineStart);
         }
-        lines_.starts.push_back(base + static_cast<std::uint64_t>(p - data));
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        high |= static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        for (auto ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
+             ends != 0; ends &= ends - 1) {
+            lineEnd(i + static_cast<std::size_t>(__builtin_ctz(ends)));
+        }
     }
-    if (facts.ascii) {
-        facts.ascii = AllAscii(data, size);
+#endif
+    for (; i < size; ++i) {
+        high |= static_cast<unsigned char>(data[i]) & 0x80u;
+        if (data[i] == '\n') {
+            lineEnd(i);
+        }
     }
+    if (lineStart < size) {
+        longest = std::max(longest, size - lineStart);
+    }
+    facts.longest = longest;
+    facts.ascii = facts.ascii && high == 0;
     if (prefault_) {
         prefault_->Advance(0, text.data(), text.size());
         prefault_->Advance(1, reinterpret_cast<const char*>(lines_.starts.data()),
