@@ -63,16 +63,28 @@ std::size_t ReserveUpTo(std::uint64_t estimate) {
     return static_cast<std::size_t>(std::min(estimate, cap));
 }
 
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+
+// The whole huge pages inside [data, data + size): empty when there are none.
+struct HugeSpan {
+    char* begin = nullptr;
+    std::size_t size = 0;
+};
+HugeSpan WholeHugePages(const void* data, std::size_t size) {
+    const auto p = reinterpret_cast<std::uintptr_t>(data);
+    const auto begin = (p + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (p + size) & ~(kHugePage - 1);
+    if (end <= begin) {
+        return {};
+    }
+    return {reinterpret_cast<char*>(begin), end - begin};
+}
+
 void HugePages(const void* data, std::size_t size) {
 #ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    if (size < 4 * kHuge) {
-        return;
-    }
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
-    if (end > begin) {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const HugeSpan span = WholeHugePages(data, size);
+    if (size >= 4 * kHugePage && span.size > 0) {
+        ::madvise(span.begin, span.size, MADV_HUGEPAGE);
     }
 #else
     (void)data;
@@ -119,10 +131,9 @@ class PaneSink::Prefault {
 public:
     struct Area {
         const char* data = nullptr;  // as reserved, to see a reallocation
-        char* begin = nullptr;       // the first whole huge page
-        std::size_t size = 0;
-        std::size_t used = 0;  // bytes written, as of the last Advance
-        std::size_t done = 0;  // bytes faulted in from begin
+        HugeSpan pages;              // the whole huge pages of the reserve
+        std::size_t used = 0;        // bytes written from data, as of the last Advance
+        std::size_t done = 0;        // bytes faulted in from begin
     };
     Prefault(Area text, Area index) : areas_{text, index}, thread_([this] { Run(); }) {}
     ~Prefault() {
@@ -138,7 +149,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         Area& a = areas_[i];
         if (data != a.data) {
-            a.size = 0;  // moved: its old pages are not ours any more
+            a.pages = {};  // moved: its old pages are not ours any more
         }
         a.used = used;
         wake_.notify_one();
@@ -146,18 +157,11 @@ public:
     static Area Of(const void* data, std::size_t capacity) {
         Area a;
         a.data = static_cast<const char*>(data);
-        const auto p = reinterpret_cast<std::uintptr_t>(data);
-        const auto begin = (p + kHuge - 1) & ~(kHuge - 1);
-        const auto end = (p + capacity) & ~(kHuge - 1);
-        if (end > begin) {
-            a.begin = reinterpret_cast<char*>(begin);
-            a.size = end - begin;
-        }
+        a.pages = WholeHugePages(data, capacity);
         return a;
     }
 
 private:
-    static constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
     static constexpr std::size_t kAhead = std::size_t{32} << 20;
     static constexpr std::size_t kStep = std::size_t{4} << 20;
 
@@ -166,14 +170,14 @@ private:
         while (!stop_) {
             bool worked = false;
             for (Area& a : areas_) {
-                const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(a.begin);
-                const std::size_t reached =
-                    a.used > at - reinterpret_cast<std::uintptr_t>(a.data)
-                        ? a.used - (at - reinterpret_cast<std::uintptr_t>(a.data))
-                        : 0;
-                const std::size_t want = std::min(a.size, reached + kAhead);
+                if (a.pages.size == 0) {
+                    continue;
+                }
+                const auto skip = static_cast<std::size_t>(a.pages.begin - a.data);
+                const std::size_t reached = a.used > skip ? a.used - skip : 0;
+                const std::size_t want = std::min(a.pages.size, reached + kAhead);
                 if (want >= a.done + kStep) {
-                    char* from = a.begin + a.done;
+                    char* from = a.pages.begin + a.done;
                     const std::size_t n = std::min(want - a.done, kStep);
                     a.done += n;
                     lock.unlock();
