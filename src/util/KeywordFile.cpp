@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -57,9 +58,8 @@ std::size_t CountLf(std::string_view text) {
 
 }  // namespace
 
-std::vector<std::string_view> KeywordLines(std::string_view text) {
-    // One allocation for the whole list: no copies as it grows.
-    std::vector<std::string_view> lines;
+void KeywordLinesInto(std::vector<std::string_view>& lines, std::string_view text) {
+    lines.clear();
     const char* const data = text.data();
     const std::size_t n = text.size();
     lines.reserve(CountLf(text) + 1);
@@ -88,6 +88,12 @@ std::vector<std::string_view> KeywordLines(std::string_view text) {
     // A final empty line (the text ends with a line break) is not a line.
     if (start < n)
         lines.emplace_back(data + start, n - start);
+}
+
+std::vector<std::string_view> KeywordLines(std::string_view text) {
+    // One allocation for the whole list: no copies as it grows.
+    std::vector<std::string_view> lines;
+    KeywordLinesInto(lines, text);
     return lines;
 }
 
@@ -137,7 +143,9 @@ std::string DecodeKeywordText(std::string_view bytes) {
 namespace {
 
 // The bytes of `fd` to its end, read straight into the string that keeps them.
-std::string ReadAllBytes(int fd, const std::string& path) {
+// The state of `fd`, refused as LoadKeywordFd refuses it: not readable, a
+// folder, or a regular file over the size limit.
+struct stat CheckReadable(int fd, const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         throw FileError(CannotOpenMessage(path, errno));
@@ -146,6 +154,11 @@ std::string ReadAllBytes(int fd, const std::string& path) {
     if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxKeywordFileBytes) {
         throw FileError(kMsgTextTooLarge);
     }
+    return st;
+}
+
+std::string ReadAllBytes(int fd, const std::string& path) {
+    const struct stat st = CheckReadable(fd, path);
 
     std::string bytes;
     // A regular file is read in one call; one byte more finds a file that grew.
@@ -216,6 +229,109 @@ KeywordList ReadKeywordListFile(const std::string& path) {
     if (fd.Get() < 0)
         throw FileError(CannotOpenMessage(path, errno));
     return ReadKeywordListFd(fd.Get(), path);
+}
+
+namespace {
+bool AnyHighByte(std::string_view text) {
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + i, 8);
+        any |= w;
+    }
+    for (; i < text.size(); ++i)
+        any |= static_cast<unsigned char>(text[i]);
+    return (any & 0x8080808080808080ull) != 0;
+}
+}  // namespace
+
+bool ForEachKeywordLines(int fd, const std::string& path, const KeywordLinesTaker& take,
+                         const std::function<void()>& restart, std::size_t pieceBytes) {
+    const struct stat st = CheckReadable(fd, path);
+    const off_t start = S_ISREG(st.st_mode) ? ::lseek(fd, 0, SEEK_CUR) : -1;
+    if (start < 0) {
+        // A pipe cannot be read twice, and the last byte may still show it is
+        // not UTF-8: it is read whole.
+        const KeywordList list = ReadKeywordListFd(fd, path);
+        if (!list.Lines().empty())
+            take(list.Lines());
+        return !list.Empty();
+    }
+    std::vector<char> buf(pieceBytes > 0 ? pieceBytes : 1);
+    std::vector<std::string_view> lines;
+    std::string decoded;
+    std::size_t have = 0;
+    std::uint64_t total = 0;
+    bool bomChecked = false, any = false, eof = false;
+    bool cp1252 = false;    // the text has shown that it is not UTF-8
+    bool nonAscii = false;  // lines handed on held other characters than ASCII
+    bool skipLf = false;    // the last piece ended with a CR: an LF next is its pair
+    while (!eof) {
+        if (have == buf.size())
+            buf.resize(buf.size() * 2);  // a line longer than the buffer
+        const ssize_t got = ::read(fd, buf.data() + have, buf.size() - have);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(CannotOpenMessage(path, errno));
+        }
+        eof = got == 0;
+        have += static_cast<std::size_t>(got);
+        total += static_cast<std::uint64_t>(got);
+        if (total > kMaxKeywordFileBytes)
+            throw FileError(kMsgTextTooLarge);
+        if (!bomChecked) {
+            if (have < 3 && !eof)
+                continue;
+            bomChecked = true;
+            if (const std::size_t bom = have - DropUtf8Bom({buf.data(), have}).size(); bom != 0) {
+                std::memmove(buf.data(), buf.data() + bom, have - bom);
+                have -= bom;
+            }
+        }
+        any = any || have > 0;
+        // The lines that end in the buffer (at the end of the file, all of it).
+        std::size_t end = have;
+        if (!eof) {
+            while (end > 0 && buf[end - 1] != '\r' && buf[end - 1] != '\n')
+                --end;
+            if (end == 0)
+                continue;
+        }
+        std::string_view piece(buf.data(), end);
+        if (skipLf && !piece.empty() && piece.front() == '\n')
+            piece.remove_prefix(1);
+        skipLf = end > 0 && buf[end - 1] == '\r';
+        if (!cp1252) {
+            const bool high = AnyHighByte(piece);
+            if (high && !IsValidUtf8(piece)) {
+                if (nonAscii) {
+                    // Lines already handed on read otherwise as Windows-1252.
+                    restart();
+                    if (::lseek(fd, start, SEEK_SET) < 0)
+                        throw FileError(CannotOpenMessage(path, errno));
+                    const KeywordList list = ReadKeywordListFd(fd, path);
+                    if (!list.Lines().empty())
+                        take(list.Lines());
+                    return true;
+                }
+                // Only ASCII so far, which reads the same either way.
+                cp1252 = true;
+            }
+            nonAscii = nonAscii || high;
+        }
+        if (cp1252) {
+            decoded = Cp1252ToUtf8(piece);
+            piece = decoded;
+        }
+        KeywordLinesInto(lines, piece);
+        if (!lines.empty())
+            take(lines);
+        std::memmove(buf.data(), buf.data() + end, have - end);
+        have -= end;
+    }
+    return any;
 }
 
 void SaveKeywordFile(const std::string& path, std::string_view text) {

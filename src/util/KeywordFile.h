@@ -5,6 +5,8 @@
 // line ends at CR LF, a lone CR or a lone LF; a final empty line (the text
 // ends with a line break) is not a line. An empty text has no lines.
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,8 @@ namespace varnolt {
 
 // The lines of `text`; the views point into `text`.
 std::vector<std::string_view> KeywordLines(std::string_view text);
+// The same into `lines`, replacing what it held (its room is kept).
+void KeywordLinesInto(std::vector<std::string_view>& lines, std::string_view text);
 
 // Files larger than this are refused with "Text exceeds memo capacity".
 inline constexpr std::uint64_t kMaxKeywordFileBytes = std::uint64_t{1} << 30;
@@ -54,6 +58,21 @@ private:
 // As LoadKeywordFile and LoadKeywordFd, for their lines (same failures).
 KeywordList ReadKeywordListFile(const std::string& path);
 KeywordList ReadKeywordListFd(int fd, const std::string& path);
+
+// Reads a keyword file a piece at a time, for a reader that needs each line
+// once: `take` gets the lines of ReadKeywordListFd, in order, a run at a
+// time; the views stay valid only during the call. A regular file is read
+// through one buffer of `pieceBytes` (longer lines make it grow); anything
+// else is read whole first. Whether the
+// text is UTF-8 is known only at its end: when a line shows it is not after
+// lines with other characters than ASCII were handed on, `restart` is called
+// and every line is handed on again, read as Windows-1252. Returns false when
+// there is no text at all (an empty file, or a byte-order mark alone); throws
+// as ReadKeywordListFd.
+using KeywordLinesTaker = std::function<void(std::span<const std::string_view>)>;
+bool ForEachKeywordLines(int fd, const std::string& path, const KeywordLinesTaker& take,
+                         const std::function<void()>& restart,
+                         std::size_t pieceBytes = std::size_t{256} << 10);
 
 // Writes `text` to `path` unchanged (UTF-8, no byte-order mark), replacing
 // any file of that name as a whole (see OutputFile: a link is followed, a

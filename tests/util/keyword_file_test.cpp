@@ -180,6 +180,57 @@ TEST_F(KeywordFileTest, ErrorMessages) {
               "Cannot write file \"" + full + "\". No space left on device");
 }
 
+// Read a piece at a time, a file gives the lines of the whole read, with
+// line breaks, byte-order marks and UTF-8 sequences cut at every place a
+// piece can end, and Windows-1252 found before or after other non-ASCII text.
+TEST_F(KeywordFileTest, ReadInPiecesGivesTheLinesOfTheWholeRead) {
+    const std::string files[] = {"a\r\nb\nc\rd\n\re",
+                                 "ab\r\ncd\r\r\n\n\r",
+                                 "\xEF\xBB\xBF"
+                                 "book\r\n",
+                                 "\xEF\xBB\xBF",
+                                 "",
+                                 "\xEF\xBB",
+                                 "caf\xE9\nna\xC3\xAFve",
+                                 "na\xC3\xAFve\r\nx\r\ncaf\xE9\r\n",
+                                 "\xC3\r\n\xA9",
+                                 std::string(5000, 'x') + "\r\n\r\ny"};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::string path = Write("p" + std::to_string(i) + ".txt", files[i]);
+        const KeywordList whole = ReadKeywordListFile(path);
+        std::vector<std::string> want(whole.Lines().begin(), whole.Lines().end());
+        for (std::size_t piece : {1, 2, 3, 7, 64, 1 << 18}) {
+            std::vector<std::string> got;
+            const int fd = open(path.c_str(), O_RDONLY);
+            ASSERT_GE(fd, 0);
+            const bool any = ForEachKeywordLines(
+                fd, path,
+                [&](std::span<const std::string_view> lines) {
+                    got.insert(got.end(), lines.begin(), lines.end());
+                },
+                [&] { got.clear(); }, piece);
+            close(fd);
+            EXPECT_EQ(any, !whole.Empty()) << i << " " << piece;
+            EXPECT_EQ(got, want) << i << " " << piece;
+        }
+    }
+    // A pipe is read whole, by the same rules.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string bytes = files[7];
+    ASSERT_EQ(write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fds[1]);
+    std::vector<std::string> got;
+    EXPECT_TRUE(ForEachKeywordLines(
+        fds[0], "pipe",
+        [&](std::span<const std::string_view> lines) {
+            got.insert(got.end(), lines.begin(), lines.end());
+        },
+        [&] { got.clear(); }));
+    close(fds[0]);
+    EXPECT_EQ(got, (std::vector<std::string>{"na\xC3\x83\xC2\xAFve", "x", "caf\xC3\xA9"}));
+}
+
 TEST_F(KeywordFileTest, TooLargeFileIsRefused) {
     // A sparse file one byte over the limit: refused before anything is read.
     const std::string big = Path("big.txt");
