@@ -281,6 +281,21 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
     }
 }
 
+std::uint64_t EstimateTypoLines(const std::vector<std::string_view>& keywords,
+                                const TypoKinds& kinds, const KeyboardLayout* layout) {
+    struct Count : LineSink {
+        std::uint64_t lines = 0;
+        void AddLine(std::string_view) override { ++lines; }
+    } count;
+    // Up to 256 keywords spread over the list stand for all of it.
+    const std::size_t n = keywords.size(), step = n > 256 ? n / 256 : 1;
+    std::vector<std::string_view> sample;
+    for (std::size_t i = 0; i < n; i += step)
+        sample.push_back(keywords[i]);
+    GenerateTypos(sample, kinds, count, layout);
+    return sample.empty() ? 0 : (count.lines * n + sample.size() - 1) / sample.size();
+}
+
 // --- Match-type formatter ----------------------------------------------------
 
 namespace {

@@ -138,6 +138,10 @@ private:
 // kinds on `layout` (null: qwerty).
 void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKinds& kinds,
                    LineSink& out, const KeyboardLayout* layout = nullptr);
+// About how many lines GenerateTypos writes for `keywords`, from a sample
+// of them: a size to make room for, not a count to rely on.
+std::uint64_t EstimateTypoLines(const std::vector<std::string_view>& keywords,
+                                const TypoKinds& kinds, const KeyboardLayout* layout = nullptr);
 
 // --- Match-type formatter ------------------------------------------------
 void AddBroad(std::string_view keyword, bool lowercase, LineSink& out);

@@ -1,11 +1,10 @@
 #include "keywords/UniqueSink.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <unordered_set>
 
 #include "util/TextCodec.h"
@@ -80,17 +79,16 @@ inline std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64
     return h ^ (h >> 29);
 }
 
-// True when `entry` (folded text) equals `text` with A-Z lowered.
-bool EqualsLowered(const char* entry, const char* text, std::size_t size) {
+// True when the `size` bytes at `a` and at `b` are equal with A-Z lowered.
+bool EqualsLowered(const char* a, const char* b, std::size_t size) {
     std::size_t i = 0;
     for (; i + 8 <= size; i += 8) {
-        if (Load8(entry + i) != Lower8(Load8(text + i)))
+        if (Lower8(Load8(a + i)) != Lower8(Load8(b + i)))
             return false;
     }
-    for (; i < size; ++i) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        const char c = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
-        if (entry[i] != c)
+    if (i < size) {
+        const std::size_t n = size - i;
+        if (Lower8(LoadTail(a + size, n, size)) != Lower8(LoadTail(b + size, n, size)))
             return false;
     }
     return true;
@@ -101,6 +99,9 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
 constexpr unsigned kTagBits = 26;  // of the hash, kept in each slot
 constexpr std::uint64_t kRefMask = (std::uint64_t{1} << (64 - kTagBits)) - 1;
 constexpr std::size_t kBatch = 32;
+// The length word of an entry: its size, and this bit when its text is not
+// all ASCII (it is then compared folded).
+constexpr std::uint32_t kFoldedBit = std::uint32_t{1} << 31;
 
 }  // namespace
 
@@ -126,12 +127,17 @@ std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>
     return kept;
 }
 
-// Holds the lines of a ChunkSink in its buffer and decides them a batch at a time.
+// Holds the lines of a ChunkSink in its buffer and decides them as they
+// come, a few lines behind the newest, so that memory is read well ahead:
+// line i is hashed and its home slot fetched; the slot of line i - kAhead is
+// read and the text it points at fetched; line i - 2 kAhead is decided. The
+// lines stay where they are until Decide moves those kept together.
 class UniqueSink::Filter : public ChunkFilter {
 public:
-    explicit Filter(UniqueSink& set) : set_(set) {}
+    explicit Filter(UniqueSink& set) : set_(set), pending_(kHeld) {}
     bool Hold(const char* text, std::size_t size) override {
         Pending& p = pending_[count_++];
+        p.text = text;
         p.size = size;
         std::uint64_t any;
         p.hash = HashLowered<true>(text, size, any) & set_.hashMask_;
@@ -139,42 +145,50 @@ public:
         if (!p.ascii)
             p.hash = set_.HashLine(text, size, p.ascii);
         set_.Prefetch(p.hash);
-        return count_ == kBatch;
+        if (count_ > kAhead)
+            set_.PrefetchEntry(pending_[count_ - 1 - kAhead].hash);
+        if (count_ > 2 * kAhead)
+            DecideNext();
+        return count_ == kHeld;
     }
     char* Decide(char* from, char* end, std::size_t eolSize) override {
-        // The home slots are in the cache by now: fetch the text of those
-        // that may hold the same line, so that the checks below do not wait
-        // for them one by one.
-        for (std::size_t i = 0; i < count_; ++i)
+        for (std::size_t i = decided_; i < count_; ++i)
             set_.PrefetchEntry(pending_[i].hash);
+        while (decided_ < count_)
+            DecideNext();
         char* dst = from;
         char* line = from;
         for (std::size_t i = 0; i < count_; ++i) {
             const Pending& p = pending_[i];
             const std::size_t size = p.size + eolSize;
-            if (set_.Insert(line, p.size, p.hash, p.ascii)) {
+            if (p.keep) {
                 if (dst != line)
                     std::memmove(dst, line, size);
                 dst += size;
-            } else {
-                ++set_.dropped_;
             }
             line += size;
         }
-        count_ = 0;
+        count_ = decided_ = 0;
         (void)end;
         return dst;
     }
 
 private:
+    static constexpr std::size_t kHeld = 2048, kAhead = 16;
     struct Pending {
+        const char* text;
         std::size_t size;
         std::uint64_t hash;
-        bool ascii;
+        bool ascii, keep;
     };
+    void DecideNext() {
+        Pending& p = pending_[decided_++];
+        p.keep = set_.Insert(p.text, p.size, p.hash, p.ascii);
+        set_.dropped_ += !p.keep;
+    }
     UniqueSink& set_;
-    Pending pending_[kBatch];
-    std::size_t count_ = 0;
+    std::vector<Pending> pending_;
+    std::size_t count_ = 0, decided_ = 0;
 };
 
 UniqueSink::UniqueSink(LineSink& out) : out_(out) {
@@ -203,41 +217,25 @@ void UniqueSink::Prefetch(std::uint64_t hash) const {
     __builtin_prefetch(&slots_[HomeOf(hash)]);
 }
 
+// Fetches the text of the slots that may hold the line, from its home slot
+// on to the end of that slot's cache line (few runs are longer).
 void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
-    const std::uint64_t slot = slots_[HomeOf(hash)];
-    if (slot != 0 && (slot & ~kRefMask) == (hash & ~kRefMask))
-        __builtin_prefetch(Entry(slot));
-}
-
-void UniqueSink::FreeSlots::operator()(void* p) const {
-    std::free(p);
-}
-
-namespace {
-// Memory that is written once and read at random: huge pages where the
-// system gives them, as for the slot table.
-void* AllocateHuge(std::size_t bytes) {
-    constexpr std::size_t kHuge = std::size_t{2} << 20;
-    void* p = nullptr;
-    if (posix_memalign(&p, bytes >= kHuge ? kHuge : 64, bytes) != 0)
-        throw std::bad_alloc();
-    if (bytes >= kHuge)
-        ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it only slower
-    return p;
-}
-}  // namespace
-
-char* UniqueSink::AllocateBlock(std::size_t bytes) {
-    return static_cast<char*>(AllocateHuge(bytes));
+    const std::size_t home = HomeOf(hash);
+    const std::size_t end = std::min(slotCount_, (home | 7) + 1);
+    for (std::size_t at = home; at < end; ++at) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0)
+            return;
+        if ((slot & ~kRefMask) == (hash & ~kRefMask))
+            __builtin_prefetch(Entry(slot));
+    }
 }
 
 // The slot table is read at random: a large one asks for huge pages, so
 // that a probe costs one cache miss and not a page-table walk as well.
 void UniqueSink::AllocateSlots(std::size_t count) {
-    const std::size_t bytes = count * sizeof(std::uint64_t);
-    void* p = AllocateHuge(bytes);
-    std::memset(p, 0, bytes);
-    slots_.reset(static_cast<std::uint64_t*>(p));
+    slotPages_ = FreshPages(count * sizeof(std::uint64_t));
+    slots_ = reinterpret_cast<std::uint64_t*>(slotPages_.Data());
     slotCount_ = count;
     slotBits_ = 0;
     while ((std::size_t{1} << slotBits_) < count)
@@ -277,6 +275,17 @@ void UniqueSink::Finish() {
     }
     held_.clear();
     heldLines_.clear();
+}
+
+void UniqueSink::Expect(std::uint64_t lines) {
+    // As full as the table may get before it grows; a table larger than
+    // 256 MiB is left to grow as the lines come.
+    constexpr std::size_t kMostSlots = std::size_t{1} << 25;
+    std::size_t count = slotCount_;
+    while (count < kMostSlots && lines * 5 > count * 3)
+        count *= 2;
+    if (count > slotCount_)
+        Resize(count);
 }
 
 bool UniqueSink::Exclude(std::string_view line) {
@@ -333,15 +342,29 @@ std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& asc
 
 const char* UniqueSink::Entry(std::uint64_t slot) const {
     const std::uint64_t ref = (slot & kRefMask) - 1;
-    return blocks_[ref >> kBlockBits].get() + (ref & (kBlockBytes - 1));
+    return blocks_[ref >> kBlockBits].Data() + (ref & (kBlockBytes - 1));
+}
+
+bool UniqueSink::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
+    std::uint32_t word;
+    std::memcpy(&word, entry, sizeof word);
+    entry += sizeof word;
+    const std::size_t len = word & ~kFoldedBit;
+    if (ascii && (word & kFoldedBit) == 0)
+        return len == size && EqualsLowered(entry, text, size);
+    // Folding can change the length, and can turn other letters into ASCII
+    // ones: both sides are compared folded. Insert left the line folded in
+    // scratch_.
+    if (ascii)
+        FoldCaseInto(scratch_, {text, size});
+    FoldCaseInto(entryScratch_, {entry, len});
+    return entryScratch_ == scratch_;
 }
 
 bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, bool ascii) {
     if (!ascii) {
         // HashLine left the folded text in scratch_ unless a line came between.
         FoldCaseInto(scratch_, {text, size});
-        text = scratch_.data();
-        size = scratch_.size();
     }
     const std::uint64_t tag = h & ~kRefMask;
     const std::size_t mask = slotCount_ - 1;
@@ -350,41 +373,25 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         const std::uint64_t slot = slots_[at];
         if (slot == 0)
             break;
-        if ((slot & ~kRefMask) != tag)
-            continue;
-        const char* entry = Entry(slot);
-        std::uint32_t len;
-        std::memcpy(&len, entry, sizeof len);
-        if (len != size)
-            continue;
-        if (ascii ? EqualsLowered(entry + sizeof len, text, size)
-                  : std::memcmp(entry + sizeof len, text, size) == 0)
+        if ((slot & ~kRefMask) == tag && Matches(Entry(slot), text, size, ascii))
             return false;
     }
-    // A new line: keep its folded text, length first, in the current block.
+    // A new line: keep its text as it came, length first, in the current
+    // block, so that the blocks hold the new lines in order.
     const std::size_t need = sizeof(std::uint32_t) + size;
+    if (size >= kFoldedBit)
+        throw std::length_error("line too long");
     if (blocks_.empty() || need > blockSize_ - blockUsed_) {
+        if (!blocks_.empty())
+            blockEnds_.push_back(blockUsed_);
         blockSize_ = need > kBlockBytes ? need : kBlockBytes;
-        blocks_.emplace_back(AllocateBlock(blockSize_));
+        blocks_.emplace_back(blockSize_);
         blockUsed_ = 0;
     }
-    char* entry = blocks_.back().get() + blockUsed_;
-    const std::uint32_t len = static_cast<std::uint32_t>(size);
-    std::memcpy(entry, &len, sizeof len);
-    char* dst = entry + sizeof len;
-    if (ascii) {
-        std::size_t i = 0;
-        for (; i + 8 <= size; i += 8) {
-            const std::uint64_t w = Lower8(Load8(text + i));
-            std::memcpy(dst + i, &w, 8);
-        }
-        for (; i < size; ++i) {
-            const unsigned char b = static_cast<unsigned char>(text[i]);
-            dst[i] = static_cast<char>(static_cast<unsigned>(b - 'A') < 26u ? b + 32 : b);
-        }
-    } else {
-        std::memcpy(dst, text, size);
-    }
+    char* entry = blocks_.back().Data() + blockUsed_;
+    const std::uint32_t word = static_cast<std::uint32_t>(size) | (ascii ? 0 : kFoldedBit);
+    std::memcpy(entry, &word, sizeof word);
+    CopyPiece(entry + sizeof word, text, size);
     const std::uint64_t ref = ((blocks_.size() - 1) << kBlockBits) + blockUsed_ + 1;
     slots_[at] = tag | ref;
     blockUsed_ += need;
@@ -398,10 +405,11 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
 // The home slot of a line comes from the top bits of its hash, which its
 // slot keeps, so the old table's slots move to the new one without reading
 // their text again, up to a table of 1 << kTagBits slots.
-void UniqueSink::Grow() {
-    auto old = std::move(slots_);
+void UniqueSink::Resize(std::size_t count) {
+    const FreshPages oldPages = std::move(slotPages_);
+    const std::uint64_t* const old = slots_;
     const std::size_t oldCount = slotCount_;
-    AllocateSlots(oldCount * 2);
+    AllocateSlots(count);
     const std::size_t mask = slotCount_ - 1;
     for (std::size_t i = 0; i < oldCount; ++i) {
         const std::uint64_t slot = old[i];
@@ -410,10 +418,10 @@ void UniqueSink::Grow() {
         std::uint64_t h = slot;
         if (slotBits_ > kTagBits) {
             const char* entry = Entry(slot);
-            std::uint32_t len;
-            std::memcpy(&len, entry, sizeof len);
-            std::uint64_t any;
-            h = HashLowered<false>(entry + sizeof len, len, any) & hashMask_;
+            std::uint32_t word;
+            std::memcpy(&word, entry, sizeof word);
+            bool ascii;
+            h = HashLine(entry + sizeof word, word & ~kFoldedBit, ascii);
         }
         std::size_t at = HomeOf(h);
         while (slots_[at] != 0)

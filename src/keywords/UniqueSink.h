@@ -4,6 +4,7 @@
 // occurrence stays where it stands; nothing else moves.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "keywords/ChunkSink.h"
 #include "keywords/Keywords.h"
+#include "util/FreshPages.h"
 
 namespace varnolt {
 
@@ -41,6 +43,9 @@ public:
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
     ChunkSink* Direct() override { return chunk_; }
+    // Makes room for about `lines` lines in all, so that the table does not
+    // grow step by step while they come (a hint: any number still fits).
+    void Expect(std::uint64_t lines);
     // Counts `line` as written without writing it: a later equal line is dropped.
     // Returns true when no earlier line equalled it.
     bool Exclude(std::string_view line);
@@ -51,6 +56,10 @@ public:
     // (their table slots fetched ahead), so call this after the last line.
     void Finish();
     std::size_t Dropped() const { return dropped_; }
+    // Calls `f` with every line remembered (written, kept or excluded), in
+    // the order they came, as they came.
+    template <class F>
+    void ForEachKept(F&& f) const;
     // For tests: keeps only these bits of every hash, so that lines collide.
     void SetHashMask(std::uint64_t mask) { hashMask_ = mask; }
 
@@ -67,8 +76,10 @@ private:
     void Prefetch(std::uint64_t hash) const;
     void PrefetchEntry(std::uint64_t hash) const;
     // True when `text` (hashed by HashLine) is new, and now remembered.
+    bool Matches(const char* entry, const char* text, std::size_t size, bool ascii);
     bool Insert(const char* text, std::size_t size, std::uint64_t hash, bool ascii);
-    void Grow();
+    void Grow() { Resize(slotCount_ * 2); }
+    void Resize(std::size_t count);
     void AllocateSlots(std::size_t count);
     std::size_t HomeOf(std::uint64_t hash) const;
     const char* Entry(std::uint64_t slot) const;
@@ -78,21 +89,35 @@ private:
     std::unique_ptr<Filter> filter_;
     std::vector<Held> held_;
     std::string heldLines_;
-    std::string scratch_;
+    std::string scratch_, entryScratch_;
     // Open addressing: each slot holds the top bits of the hash and where
-    // the folded text (its length first) lies in the blocks (0 = empty).
-    struct FreeSlots {
-        void operator()(void* p) const;
-    };
-    static char* AllocateBlock(std::size_t bytes);
-    std::unique_ptr<std::uint64_t[], FreeSlots> slots_;
+    // the line (its length first) lies in the blocks (0 = empty). The blocks
+    // keep the lines in the order they came.
+    FreshPages slotPages_;
+    std::uint64_t* slots_ = nullptr;
     std::size_t slotCount_ = 0;
     unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_
     std::size_t entries_ = 0;
-    std::vector<std::unique_ptr<char[], FreeSlots>> blocks_;
+    std::vector<FreshPages> blocks_;
+    std::vector<std::size_t> blockEnds_;  // the bytes used of each full block
     std::size_t blockUsed_ = 0, blockSize_ = 0;
     std::size_t dropped_ = 0;
     std::uint64_t hashMask_ = ~std::uint64_t{0};
 };
+
+template <class F>
+void UniqueSink::ForEachKept(F&& f) const {
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+        const char* at = blocks_[b].Data();
+        const char* const end = at + (b < blockEnds_.size() ? blockEnds_[b] : blockUsed_);
+        while (at < end) {
+            std::uint32_t word;
+            std::memcpy(&word, at, sizeof word);
+            const std::size_t size = word & 0x7FFFFFFFu;
+            f(std::string_view(at + sizeof word, size));
+            at += sizeof word + size;
+        }
+    }
+}
 
 }  // namespace varnolt

@@ -76,12 +76,25 @@ TEST(UniqueSink, FirstOccurrenceKept) {
         want.push_back(key(i));
     EXPECT_EQ(got.lines, want);
     EXPECT_EQ(unique.Dropped(), 7u + 5000u);
+    // Lines longer than a block of the set's memory, among short ones: the
+    // set still gives back every line it holds in order.
+    const std::string big(5u << 20, 'x'), bigUpper(5u << 20, 'X');
+    for (const std::string* l : {&big, &bigUpper, &big})
+        unique.AddLine(*l);
+    unique.AddLine("last");
+    unique.Finish();
+    Lines kept;
+    unique.ForEachKept([&](std::string_view line) { kept.emplace_back(line); });
+    want.insert(want.begin(), "Book");
+    want.insert(want.end(), {big, "last"});
+    EXPECT_EQ(kept, want);
 }
 
 // Random lines of letters that fold alike (A/a, S/s/\u017F, \u00C9/\u00E9,
 // \u0398/\u03B8) and of lengths on both sides of a word: whatever the sink
 // behind it, a buffer's size and the route (line by line, into the buffer,
-// KeepNew), the lines kept are those whose folded text is new.
+// KeepNew, with or without room made ahead), the lines kept are those whose
+// folded text is new, and the set gives them back as they came.
 TEST(UniqueSink, RandomLinesAsAFoldedSet) {
     const std::vector<std::string> pieces = {"a",        "A",        "s",        "S",
                                              "\xC5\xBF", "\xC3\x89", "\xC3\xA9", "\xCE\x98",
@@ -121,6 +134,8 @@ TEST(UniqueSink, RandomLinesAsAFoldedSet) {
         for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered)}) {
             UniqueSink unique(*out);
             unique.SetHashMask(c.hashMask);
+            if (out == &buffered)
+                unique.Expect(in.size());
             for (const std::string& l : in)
                 unique.AddLine(l);
             unique.Finish();
@@ -138,6 +153,9 @@ TEST(UniqueSink, RandomLinesAsAFoldedSet) {
         std::vector<std::string_view> views(in.begin(), in.end());
         views.resize(batch.KeepNew(views));
         EXPECT_EQ(Lines(views.begin(), views.end()), want) << c.seed;
+        Lines kept;
+        batch.ForEachKept([&](std::string_view line) { kept.emplace_back(line); });
+        EXPECT_EQ(kept, want) << c.seed;
     }
 }
 

@@ -304,19 +304,25 @@ int Run(int argc, char** argv) {
     try {
         FdSink sink(out.Fd());
         std::unique_ptr<UniqueSink> unique;
+        // Behind the UniqueSink a repeated keyword writes nothing: skip it.
+        std::vector<std::string_view> distinct;
         if (opt.unique) {
             unique = std::make_unique<UniqueSink>(sink);
             if (opt.typos) {
+                distinct = WithoutRepeats(keywords);
+                unique->Expect(keywords.size() +
+                               EstimateTypoLines(distinct, opt.kinds, opt.layout));
                 for (std::string_view kw : keywords)
                     unique->Exclude(kw);
+            } else {
+                std::size_t notations = 0;
+                for (std::size_t i = 0; i < MatchOptionTable().size(); ++i)
+                    notations += opt.types.Has(i) && MatchOptionTable()[i].add != nullptr;
+                unique->Expect(std::uint64_t{keywords.size()} * notations);
             }
         }
         LineSink& lines = unique ? static_cast<LineSink&>(*unique) : sink;
         if (opt.typos) {
-            // Behind the UniqueSink a repeated keyword writes nothing: skip it.
-            std::vector<std::string_view> distinct;
-            if (unique)
-                distinct = WithoutRepeats(keywords);
             GenerateTypos(unique ? distinct : keywords, opt.kinds, lines, opt.layout);
         } else {
             FormatMatchTypes(keywords, opt.types, lines);

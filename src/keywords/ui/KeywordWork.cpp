@@ -439,6 +439,7 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text);
+        dedupe->Expect(keywords.size() + EstimateTypoLines(keywords, kinds, layout));
         // The input keywords themselves are not typos of them.
         for (std::string_view kw : keywords) {
             dedupe->Exclude(kw);
@@ -487,6 +488,7 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text);
+        dedupe->Expect(lines);
     }
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
     FormatMatchTypes(keywords, types, out);
