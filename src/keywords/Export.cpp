@@ -1,6 +1,7 @@
 #include "keywords/Export.h"
 
-#include <deque>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "keywords/ChunkSink.h"
@@ -117,8 +118,113 @@ std::string CheckExportOptions(const ExportOptions& o) {
     return {};
 }
 
-ExportResult WriteExport(const std::vector<std::string_view>& lines, const ExportOptions& o,
-                         LineSink& sink) {
+namespace {
+bool HasUpper(std::string_view s) {
+    for (char c : s) {
+        if (c >= 'A' && c <= 'Z')
+            return true;
+    }
+    return false;
+}
+
+// True when a byte of `w` is `b`.
+inline bool HasByte(std::uint64_t w, char b) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t x = w ^ (kOnes * static_cast<unsigned char>(b));
+    return ((x - kOnes) & ~x & (kOnes << 7)) != 0;
+}
+
+inline bool HasQuoteOrComma(std::uint64_t w) {
+    return HasByte(w, ',') | HasByte(w, '"');
+}
+
+// True when `s` holds a comma or a quotation mark (line breaks it cannot
+// hold), looked for eight bytes at a time: words that overlap, or shorter
+// loads into a word of zeros, cover the bytes that are left.
+bool NeedsQuotes(std::string_view s) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::uint64_t w = 0;
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (HasQuoteOrComma(w))
+                return true;
+        }
+        std::memcpy(&w, p + n - 8, 8);
+        return HasQuoteOrComma(w);
+    }
+    if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        return HasQuoteOrComma(a | (std::uint64_t{b} << 32));
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    return n > 0 && HasQuoteOrComma(w);
+}
+}  // namespace
+
+ExportKeywords::ExportKeywords(const ExportOptions& options)
+    : options_(options), seen_(std::make_unique<UniqueSink>(discard_)) {}
+
+ExportKeywords::~ExportKeywords() = default;
+
+void ExportKeywords::Clear() {
+    seen_ = std::make_unique<UniqueSink>(discard_);
+    result_ = {};
+    lines_ = 0;
+}
+
+void ExportKeywords::Add(std::span<const std::string_view> lines) {
+    batch_.clear();
+    std::size_t bytes = 0;
+    for (std::string_view line : lines) {
+        ++lines_;
+        const std::string_view kw = TrimSpaces(line);
+        if (kw.empty())
+            continue;
+        if (TooLong(options_.format, kw)) {
+            if (result_.leftOut++ == 0)
+                result_.firstLine = lines_;
+            continue;
+        }
+        batch_.push_back(kw);
+        bytes += kw.size();
+    }
+    // Each keyword is kept as the field its rows carry: lowered and quoted
+    // as need be. Both keep keywords that are equal with case ignored equal,
+    // and others apart, so the fields are what is compared.
+    fields_.clear();
+    fields_.reserve(3 * bytes + 2 * batch_.size());  // lowered, then quoted
+    for (std::string_view& kw : batch_) {
+        const bool lower = options_.lowercase && HasUpper(kw);
+        std::string_view field = kw;
+        if (lower) {
+            const std::size_t at = fields_.size();
+            for (char c : kw)
+                fields_ += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            field = std::string_view(fields_).substr(at);
+        }
+        if (NeedsQuotes(field)) {
+            const std::size_t at = fields_.size();
+            fields_ += '"';
+            for (char c : field) {
+                if (c == '"')
+                    fields_ += '"';
+                fields_ += c;
+            }
+            fields_ += '"';
+            field = std::string_view(fields_).substr(at);
+        }
+        kw = field;
+    }
+    seen_->KeepNew(batch_);
+}
+
+ExportResult ExportKeywords::Write(LineSink& sink) const {
+    const ExportOptions& o = options_;
     const bool google = o.format == ExportFormat::GoogleAds;
     if (google) {
         sink.AddLine("Campaign,Ad group,Keyword,Criterion Type");
@@ -128,61 +234,7 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
             "Type,Bid,Name");
         sink.AddLine("Format Version,,,,,,,,,,,6.0");
     }
-
-    // The keywords that go in, and the count of those that are too long.
-    // No string a keyword: views into the input, or into one lower-cased copy.
-    ExportResult result;
-    std::vector<std::string_view> keywords;
-    keywords.reserve(lines.size());
-    for (std::size_t n = 0; n < lines.size(); ++n) {
-        std::string_view kw = TrimSpaces(lines[n]);
-        if (kw.empty())
-            continue;
-        if (TooLong(o.format, kw)) {
-            if (result.leftOut++ == 0)
-                result.firstLine = n + 1;
-            continue;
-        }
-        keywords.push_back(kw);
-    }
-    // Equal rows are equal keywords (case ignored) of one match type: the
-    // repeats are the same for every type, so they go once, here.
-    {
-        struct Discard : LineSink {
-            void AddLine(std::string_view) override {}
-        } none;
-        UniqueSink seen(none);
-        const std::size_t kept = seen.KeepNew(keywords);
-        keywords.resize(kept);
-    }
-    std::string lowered;
-    if (o.lowercase) {
-        std::size_t size = 0;
-        for (std::string_view kw : keywords)
-            size += kw.size();
-        lowered.reserve(size);
-        for (std::string_view kw : keywords)
-            lowered.append(kw);
-        for (char& c : lowered) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        std::size_t at = 0;
-        for (std::string_view& kw : keywords) {
-            kw = std::string_view(lowered).substr(at, kw.size());
-            at += kw.size();
-        }
-    }
-
     const std::string campaign = CsvField(o.campaign), adGroup = CsvField(o.adGroup);
-    // Each keyword as its CSV field, once for every match type; the few
-    // that need quotes keep their quoted copy here.
-    std::deque<std::string> quoted;
-    for (std::string_view& kw : keywords) {
-        std::string q;
-        if (const std::string_view field = CsvFieldInto(q, kw); field.data() != kw.data())
-            kw = quoted.emplace_back(std::move(q));
-    }
     ChunkSink* const direct = sink.Direct();
     for (std::size_t i = 0; i < std::size(kExportTypes); ++i) {
         if (!o.types[i])
@@ -205,16 +257,22 @@ ExportResult WriteExport(const std::vector<std::string_view>& lines, const Expor
         }
         const std::string_view h = head, t = tail;
         if (direct != nullptr) {
-            for (std::string_view kw : keywords)
-                EmitDirect(*direct, h, kw, t);
+            seen_->ForEachKept([&](std::string_view kw) { EmitDirect(*direct, h, kw, t); });
         } else {
-            for (std::string_view kw : keywords) {
+            seen_->ForEachKept([&](std::string_view kw) {
                 const std::string_view pieces[] = {h, kw, t};
                 sink.AddJoined(pieces);
-            }
+            });
         }
     }
-    return result;
+    return result_;
+}
+
+ExportResult WriteExport(const std::vector<std::string_view>& lines, const ExportOptions& o,
+                         LineSink& sink) {
+    ExportKeywords keywords(o);
+    keywords.Add(lines);
+    return keywords.Write(sink);
 }
 
 std::string LeftOutMessage(const ExportResult& r) {

@@ -4,6 +4,7 @@
 // the same bytes. Each row is one line of the sink (which ends it by CR LF);
 // fields are quoted as RFC 4180 says.
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,6 +43,37 @@ std::string CheckExportOptions(const ExportOptions& options);
 struct ExportResult {
     std::size_t leftOut = 0;    // keywords longer than the platform allows
     std::size_t firstLine = 0;  // the input line (from 1) of the first of them
+};
+
+class UniqueSink;
+
+// The keywords of an upload file, taken from the input lines a run at a time
+// (the views need not outlive Add): spaces around them removed, blank lines
+// skipped, those too long counted, a repeat (case ignored) kept once. Write
+// then writes the file, as WriteExport does.
+class ExportKeywords {
+public:
+    explicit ExportKeywords(const ExportOptions& options);
+    ~ExportKeywords();
+    ExportKeywords(const ExportKeywords&) = delete;
+    ExportKeywords& operator=(const ExportKeywords&) = delete;
+    // The next input lines; line numbers go on from the last run.
+    void Add(std::span<const std::string_view> lines);
+    // Forgets every line, to take them again from the first.
+    void Clear();
+    ExportResult Write(LineSink& out) const;
+
+private:
+    struct Discard : LineSink {
+        void AddLine(std::string_view) override {}
+    };
+    ExportOptions options_;
+    Discard discard_;
+    std::unique_ptr<UniqueSink> seen_;  // holds the fields, in input order
+    ExportResult result_;
+    std::size_t lines_ = 0;
+    std::vector<std::string_view> batch_;
+    std::string fields_;
 };
 
 // Writes the header rows and one row per keyword and chosen match type:

@@ -1,6 +1,7 @@
 // Upload files for the ad platforms, byte for byte.
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,28 @@ TEST(Export, MicrosoftAdsBytes) {
     const std::string first =
         "Campaign Negative Keyword,Active,,,\"Spring, \"\"26\"\"\",,,,red shoes,Exact,,\r\n";
     EXPECT_EQ(text.substr(text.find("6.0\r\n") + 5, first.size()), first);
+}
+
+// Taken in runs, the lines give the file and the count of one run: a repeat
+// in a later run still goes, line numbers go on, and Clear starts anew.
+TEST(Export, LinesTakenInRuns) {
+    ExportOptions o = Options(ExportFormat::GoogleAds, {"--phrase", "--negative-exact"});
+    o.lowercase = true;
+    ExportResult whole;
+    const std::string want = Export(o, &whole);
+    const std::span<const std::string_view> all(kLines);
+    for (std::size_t cut = 0; cut <= all.size(); ++cut) {
+        ExportKeywords keywords(o);
+        keywords.Add(all);
+        keywords.Clear();
+        keywords.Add(all.first(cut));
+        keywords.Add(all.subspan(cut));
+        TextSink sink("\r\n");
+        const ExportResult r = keywords.Write(sink);
+        EXPECT_EQ(sink.Text(), want) << cut;
+        EXPECT_EQ(r.leftOut, whole.leftOut) << cut;
+        EXPECT_EQ(r.firstLine, whole.firstLine) << cut;
+    }
 }
 
 TEST(Export, Refusals) {

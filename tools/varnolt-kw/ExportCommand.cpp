@@ -2,7 +2,10 @@
 // Advertising from a keyword list.
 #include "ExportCommand.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +16,7 @@
 
 #include "FdSink.h"
 #include "keywords/Export.h"
+#include "util/FdGuard.h"
 #include "util/FileError.h"
 #include "util/KeywordFile.h"
 #include "util/OutputFile.h"
@@ -115,16 +119,25 @@ int RunExport(int argc, char** argv) {
         return Usage(problem);
     }
 
-    std::unique_ptr<KeywordList> list;
+    // The input is read a piece at a time: only the keywords kept stay in
+    // memory, each once.
+    ExportKeywords keywords(opt);
+    bool any;
     try {
-        list = std::make_unique<KeywordList>(
-            input.empty() || input == "-" ? ReadKeywordListFd(STDIN_FILENO, "(standard input)")
-                                          : ReadKeywordListFile(FullPath(input)));
+        const bool stdinInput = input.empty() || input == "-";
+        const std::string path = stdinInput ? std::string("(standard input)") : FullPath(input);
+        FdGuard fd(stdinInput ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!stdinInput && fd.Get() < 0)
+            throw FileError(CannotOpenMessage(path, errno));
+        any = ForEachKeywordLines(
+            stdinInput ? STDIN_FILENO : fd.Get(), path,
+            [&](std::span<const std::string_view> lines) { keywords.Add(lines); },
+            [&] { keywords.Clear(); });
     } catch (const FileError& e) {
         PrintLine(e.what());
         return 1;
     }
-    if (list->Empty()) {
+    if (!any) {
         PrintLine(kMsgNoInput);
         return 2;
     }
@@ -145,7 +158,7 @@ int RunExport(int argc, char** argv) {
     ExportResult result;
     try {
         FdSink sink(out.Fd());
-        result = WriteExport(list->Lines(), opt, sink);
+        result = keywords.Write(sink);
         sink.Flush();
     } catch (const std::system_error& e) {
         out.Abandon();
