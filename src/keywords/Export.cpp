@@ -177,6 +177,10 @@ void ExportKeywords::Clear() {
     lines_ = 0;
 }
 
+void ExportKeywords::Expect(std::uint64_t keywords) {
+    seen_->Expect(keywords);
+}
+
 void ExportKeywords::Add(std::span<const std::string_view> lines) {
     batch_.clear();
     std::size_t bytes = 0;
@@ -271,6 +275,7 @@ ExportResult ExportKeywords::Write(LineSink& sink) const {
 ExportResult WriteExport(const std::vector<std::string_view>& lines, const ExportOptions& o,
                          LineSink& sink) {
     ExportKeywords keywords(o);
+    keywords.Expect(lines.size());
     keywords.Add(lines);
     return keywords.Write(sink);
 }

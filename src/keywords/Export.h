@@ -4,6 +4,7 @@
 // the same bytes. Each row is one line of the sink (which ends it by CR LF);
 // fields are quoted as RFC 4180 says.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -61,6 +62,8 @@ public:
     void Add(std::span<const std::string_view> lines);
     // Forgets every line, to take them again from the first.
     void Clear();
+    // Makes room for about `keywords` keywords (a hint).
+    void Expect(std::uint64_t keywords);
     ExportResult Write(LineSink& out) const;
 
 private:

@@ -20,24 +20,24 @@ inline std::uint64_t Load8(const char* p) {
     return w;
 }
 
-// The last `n` (1 to 7) bytes of the `total` (total >= n) that end at `end`,
-// as memcpy into a zero word would give them.
-inline std::uint64_t LoadTail(const char* end, std::size_t n, std::size_t total) {
-    if (total >= 8)
-        return Load8(end - 8) >> (8 * (8 - n));
-    const char* p = end - n;
+// The `size` bytes at `text` as few words, each byte in at least one: the
+// whole words, then the last eight bytes (overlapping the word before), or
+// for a short text its bytes in one word. Nothing outside the text is read,
+// and equal texts of one size give equal words, so the words serve both the
+// hash and the comparison without a branch on the length of a tail.
+inline std::uint64_t ShortWord(const char* p, std::size_t n) {
     if (n >= 4) {
         std::uint32_t lo, hi;
         std::memcpy(&lo, p, 4);
-        std::memcpy(&hi, end - 4, 4);
-        return lo | (static_cast<std::uint64_t>(hi) << (8 * (n - 4)));
+        std::memcpy(&hi, p + n - 4, 4);
+        return lo | (static_cast<std::uint64_t>(hi) << 32);
     }
-    std::uint64_t w = static_cast<unsigned char>(p[0]);
-    if (n > 1)
-        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[1])) << 8;
-    if (n > 2)
-        w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[2])) << 16;
-    return w;
+    if (n == 0)
+        return 0;
+    const auto b = [p](std::size_t i) {
+        return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]));
+    };
+    return b(0) | (b(n / 2) << 8) | (b(n - 1) << 16);
 }
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
@@ -52,26 +52,22 @@ inline std::uint64_t Lower8(std::uint64_t w) {
 }
 
 // The hash of `text` with A-Z lowered; `any` gets the OR of all its words,
-// so that a set high bit tells of a byte above 0x7F. With `Padded`, the
-// eight bytes after the text may be read (they lie in a ChunkSink's buffer),
-// and the last word is loaded whole and masked; both give the same hash.
-template <bool Padded>
-inline std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64_t& any) {
+// so that a set high bit tells of a byte above 0x7F.
+[[gnu::always_inline]] inline std::uint64_t HashLowered(const char* text, std::size_t size,
+                                                        std::uint64_t& any) {
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
     std::uint64_t h = kMul ^ size, seen = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        const std::uint64_t w = Load8(text + i);
+    const auto mix = [&](std::uint64_t w) {
         seen |= w;
         h = (h ^ Lower8(w)) * kMul;
         h ^= h >> 29;
-    }
-    if (i < size) {
-        const std::size_t n = size - i;
-        const std::uint64_t w = Padded ? Load8(text + i) & (~std::uint64_t{0} >> (8 * (8 - n)))
-                                       : LoadTail(text + size, n, size);
-        seen |= w;
-        h = (h ^ Lower8(w)) * kMul;
+    };
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 < size; i += 8)
+            mix(Load8(text + i));
+        mix(Load8(text + size - 8));
+    } else {
+        mix(ShortWord(text, size));
     }
     any = seen;
     h ^= h >> 32;
@@ -81,17 +77,13 @@ inline std::uint64_t HashLowered(const char* text, std::size_t size, std::uint64
 
 // True when the `size` bytes at `a` and at `b` are equal with A-Z lowered.
 bool EqualsLowered(const char* a, const char* b, std::size_t size) {
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
+    if (size < 8)
+        return Lower8(ShortWord(a, size)) == Lower8(ShortWord(b, size));
+    for (std::size_t i = 0; i + 8 < size; i += 8) {
         if (Lower8(Load8(a + i)) != Lower8(Load8(b + i)))
             return false;
     }
-    if (i < size) {
-        const std::size_t n = size - i;
-        if (Lower8(LoadTail(a + size, n, size)) != Lower8(LoadTail(b + size, n, size)))
-            return false;
-    }
-    return true;
+    return Lower8(Load8(a + size - 8)) == Lower8(Load8(b + size - 8));
 }
 
 constexpr std::size_t kBlockBits = 22;
@@ -99,9 +91,6 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
 constexpr unsigned kTagBits = 26;  // of the hash, kept in each slot
 constexpr std::uint64_t kRefMask = (std::uint64_t{1} << (64 - kTagBits)) - 1;
 constexpr std::size_t kBatch = 32;
-// The length word of an entry: its size, and this bit when its text is not
-// all ASCII (it is then compared folded).
-constexpr std::uint32_t kFoldedBit = std::uint32_t{1} << 31;
 
 }  // namespace
 
@@ -140,7 +129,7 @@ public:
         p.text = text;
         p.size = size;
         std::uint64_t any;
-        p.hash = HashLowered<true>(text, size, any) & set_.hashMask_;
+        p.hash = HashLowered(text, size, any) & set_.hashMask_;
         p.ascii = (any & kHigh) == 0;
         if (!p.ascii)
             p.hash = set_.HashLine(text, size, p.ascii);
@@ -278,11 +267,12 @@ void UniqueSink::Finish() {
 }
 
 void UniqueSink::Expect(std::uint64_t lines) {
-    // As full as the table may get before it grows; a table larger than
-    // 256 MiB is left to grow as the lines come.
+    // The lines expected count their repeats too, so room for all of them
+    // at 0.8 full is room for the new ones at the usual 0.6 or less, as a
+    // rule; a table larger than 256 MiB is left to grow as the lines come.
     constexpr std::size_t kMostSlots = std::size_t{1} << 25;
     std::size_t count = slotCount_;
-    while (count < kMostSlots && lines * 5 > count * 3)
+    while (count < kMostSlots && lines * 5 > count * 4)
         count *= 2;
     if (count > slotCount_)
         Resize(count);
@@ -310,7 +300,7 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
         if (i < n) {
             const std::size_t r = i % kRing;
             std::uint64_t any;
-            hash[r] = HashLowered<false>(lines[i].data(), lines[i].size(), any) & hashMask_;
+            hash[r] = HashLowered(lines[i].data(), lines[i].size(), any) & hashMask_;
             ascii[r] = (any & kHigh) == 0;
             if (!ascii[r])
                 hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
@@ -330,14 +320,14 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
 
 std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
     std::uint64_t any;
-    const std::uint64_t h = HashLowered<false>(text, size, any) & hashMask_;
+    const std::uint64_t h = HashLowered(text, size, any) & hashMask_;
     ascii = (any & kHigh) == 0;
     if (ascii)
         return h;
     // Folding other letters: the hash of the folded text (which A-Z
     // lowering leaves as it is).
     FoldCaseInto(scratch_, {text, size});
-    return HashLowered<false>(scratch_.data(), scratch_.size(), any) & hashMask_;
+    return HashLowered(scratch_.data(), scratch_.size(), any) & hashMask_;
 }
 
 const char* UniqueSink::Entry(std::uint64_t slot) const {
@@ -346,11 +336,10 @@ const char* UniqueSink::Entry(std::uint64_t slot) const {
 }
 
 bool UniqueSink::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
-    std::uint32_t word;
-    std::memcpy(&word, entry, sizeof word);
-    entry += sizeof word;
-    const std::size_t len = word & ~kFoldedBit;
-    if (ascii && (word & kFoldedBit) == 0)
+    const EntryHead head = EntryHead::Of(entry);
+    entry += head.headBytes;
+    const std::size_t len = head.size;
+    if (ascii && !head.folded)
         return len == size && EqualsLowered(entry, text, size);
     // Folding can change the length, and can turn other letters into ASCII
     // ones: both sides are compared folded. Insert left the line folded in
@@ -376,10 +365,10 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         if ((slot & ~kRefMask) == tag && Matches(Entry(slot), text, size, ascii))
             return false;
     }
-    // A new line: keep its text as it came, length first, in the current
+    // A new line: keep its text as it came, its head first, in the current
     // block, so that the blocks hold the new lines in order.
-    const std::size_t need = sizeof(std::uint32_t) + size;
-    if (size >= kFoldedBit)
+    const std::size_t need = EntryHead::BytesFor(size) + size;
+    if (size >= std::size_t{1} << 31)
         throw std::length_error("line too long");
     if (blocks_.empty() || need > blockSize_ - blockUsed_) {
         if (!blocks_.empty())
@@ -389,9 +378,7 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         blockUsed_ = 0;
     }
     char* entry = blocks_.back().Data() + blockUsed_;
-    const std::uint32_t word = static_cast<std::uint32_t>(size) | (ascii ? 0 : kFoldedBit);
-    std::memcpy(entry, &word, sizeof word);
-    CopyPiece(entry + sizeof word, text, size);
+    CopyPiece(entry + EntryHead::Put(entry, size, !ascii), text, size);
     const std::uint64_t ref = ((blocks_.size() - 1) << kBlockBits) + blockUsed_ + 1;
     slots_[at] = tag | ref;
     blockUsed_ += need;
@@ -418,10 +405,9 @@ void UniqueSink::Resize(std::size_t count) {
         std::uint64_t h = slot;
         if (slotBits_ > kTagBits) {
             const char* entry = Entry(slot);
-            std::uint32_t word;
-            std::memcpy(&word, entry, sizeof word);
+            const EntryHead head = EntryHead::Of(entry);
             bool ascii;
-            h = HashLine(entry + sizeof word, word & ~kFoldedBit, ascii);
+            h = HashLine(entry + head.headBytes, head.size, ascii);
         }
         std::size_t at = HomeOf(h);
         while (slots_[at] != 0)

@@ -65,6 +65,7 @@ public:
 
 private:
     class Filter;
+    struct EntryHead;
     struct Held {
         std::size_t at, size;
         std::uint64_t hash;
@@ -91,7 +92,7 @@ private:
     std::string heldLines_;
     std::string scratch_, entryScratch_;
     // Open addressing: each slot holds the top bits of the hash and where
-    // the line (its length first) lies in the blocks (0 = empty). The blocks
+    // the line (its head first) lies in the blocks (0 = empty). The blocks
     // keep the lines in the order they came.
     FreshPages slotPages_;
     std::uint64_t* slots_ = nullptr;
@@ -105,17 +106,45 @@ private:
     std::uint64_t hashMask_ = ~std::uint64_t{0};
 };
 
+// An entry of the set: a line's length and whether it is compared folded,
+// in one byte for a line shorter than 127 bytes, else in five; the line's
+// bytes follow.
+struct UniqueSink::EntryHead {
+    std::size_t size;
+    bool folded;
+    std::size_t headBytes;
+    static constexpr std::size_t kShortest = 127;  // lines this long take five bytes
+    static EntryHead Of(const char* entry) {
+        const auto b = static_cast<unsigned char>(entry[0]);
+        if (b != 0xFF)
+            return {std::size_t{b} >> 1, (b & 1u) != 0, 1};
+        std::uint32_t word;
+        std::memcpy(&word, entry + 1, sizeof word);
+        return {word >> 1, (word & 1u) != 0, 1 + sizeof word};
+    }
+    // Writes the head of a line of `size` bytes; returns its length.
+    static std::size_t Put(char* entry, std::size_t size, bool folded) {
+        if (size < kShortest) {
+            entry[0] = static_cast<char>((size << 1) | folded);
+            return 1;
+        }
+        entry[0] = static_cast<char>(0xFF);
+        const auto word = static_cast<std::uint32_t>((size << 1) | folded);
+        std::memcpy(entry + 1, &word, sizeof word);
+        return 1 + sizeof word;
+    }
+    static std::size_t BytesFor(std::size_t size) { return size < kShortest ? 1 : 5; }
+};
+
 template <class F>
 void UniqueSink::ForEachKept(F&& f) const {
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
         const char* at = blocks_[b].Data();
         const char* const end = at + (b < blockEnds_.size() ? blockEnds_[b] : blockUsed_);
         while (at < end) {
-            std::uint32_t word;
-            std::memcpy(&word, at, sizeof word);
-            const std::size_t size = word & 0x7FFFFFFFu;
-            f(std::string_view(at + sizeof word, size));
-            at += sizeof word + size;
+            const EntryHead head = EntryHead::Of(at);
+            f(std::string_view(at + head.headBytes, head.size));
+            at += head.headBytes + head.size;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "ExportCommand.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -129,6 +130,9 @@ int RunExport(int argc, char** argv) {
         FdGuard fd(stdinInput ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!stdinInput && fd.Get() < 0)
             throw FileError(CannotOpenMessage(path, errno));
+        // A list of keywords of about 16 bytes, half of them repeats, as a start.
+        if (struct stat st {}; !stdinInput && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode))
+            keywords.Expect(static_cast<std::uint64_t>(st.st_size) / 32);
         any = ForEachKeywordLines(
             stdinInput ? STDIN_FILENO : fd.Get(), path,
             [&](std::span<const std::string_view> lines) { keywords.Add(lines); },
