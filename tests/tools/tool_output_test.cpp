@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "keywords/Keywords.h"
 #include "util/FileTestUtil.h"
+#include "util/KeywordFile.h"
 
 namespace varnolt {
 namespace {
@@ -122,6 +124,12 @@ TEST(ToolOutput, EveryOutputGoesThroughTheFileLayer) {
     ASSERT_GT(skin.size(), 50000u);
     // The broad notation writes every keyword unchanged.
     const std::string& broad = keywords;
+    // All typos of the keywords: many buffers, written beside the work.
+    TextSink typoSink("\r\n");
+    const KeywordList list{std::string(keywords)};
+    GenerateTypos(list.Lines(), TypoKinds::All(), typoSink);
+    const std::string typos = typoSink.Text();
+    ASSERT_GT(typos.size(), std::size_t{4} << 20);
 
     struct Tool {
         const char* name;
@@ -133,6 +141,9 @@ TEST(ToolOutput, EveryOutputGoesThroughTheFileLayer) {
         {"varnolt-kw -o",
          {VARNOLT_KW_EXE, "adwords", "--broad", "in.txt", "-o"},
          [&](const ScratchFolder&, const std::string& bytes) { return bytes == broad; }},
+        {"varnolt-kw typos -o",
+         {VARNOLT_KW_EXE, "typos", "--all", "in.txt", "-o"},
+         [&](const ScratchFolder&, const std::string& bytes) { return bytes == typos; }},
         {"varnolt-brand encrypt",
          {VARNOLT_BRAND_EXE, "encrypt", "plain.sim"},
          [&](const ScratchFolder& dir, const std::string& bytes) {
