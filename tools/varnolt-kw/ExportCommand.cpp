@@ -131,7 +131,7 @@ int RunExport(int argc, char** argv) {
         if (!stdinInput && fd.Get() < 0)
             throw FileError(CannotOpenMessage(path, errno));
         // A list of keywords of about 16 bytes, half of them repeats, as a start.
-        if (struct stat st {}; !stdinInput && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode))
+        if (struct stat st{}; !stdinInput && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode))
             keywords.Expect(static_cast<std::uint64_t>(st.st_size) / 32);
         any = ForEachKeywordLines(
             stdinInput ? STDIN_FILENO : fd.Get(), path,
