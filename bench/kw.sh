@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # varnolt-kw against `cat` copying the same output bytes, at 10,000, 100,000
-# and 1,000,000 keywords: `typos --all` and `adwords` with every notation.
+# and 1,000,000 keywords: `typos --all`, `adwords` with every notation and
+# `export`, and export of 1,000,000 distinct keywords.
 # Both sides write a file in a temporary folder (varnolt-kw through -o, which
 # syncs the file before it replaces the old one), and both write into a pipe
 # that `wc -c` empties; each run is timed by the shell's own clock (no
@@ -49,6 +50,26 @@ make_input() {  # make_input COUNT FILE
         printf "%s\r\n", line
     }
 }' > "$2"
+}
+
+make_distinct() {  # make_distinct FILE: 1,000,000 distinct keywords, CR LF
+    awk 'BEGIN {
+    n = split("red running shoes cheap buy online best hotel london new york car " \
+              "insurance quote laptop deals free shipping women men kids winter jacket " \
+              "leather boots phone case wireless headphones flights paris rome pizza " \
+              "delivery near me dentist lawyer plumber garden furniture outdoor kitchen " \
+              "table coffee maker espresso machine vacuum cleaner mattress sale hiking " \
+              "backpack camping tent yoga mat protein powder vitamins skin care organic " \
+              "tea gift ideas wedding dress tuxedo rental used cars repair service 2024 " \
+              "10 15 4k 500 3 64gb 12 sofa lamp desk chair bike helmet watch ring " \
+              "guitar piano drums violin tickets concert hostel drone camera", w, " ")
+    if (n != 100) { print "make_distinct: " n " words, not 100" > "/dev/stderr"; exit 1 }
+    for (i = 0; i < 1000000; i++) {
+        a = w[1 + i % 100]; b = w[1 + int(i / 100) % 100]; c = w[1 + int(i / 10000)]
+        if (i % 7 == 0) a = toupper(substr(a, 1, 1)) substr(a, 2)
+        printf "%s %s %s\r\n", a, b, c
+    }
+}' > "$1"
 }
 
 usec() { local t=${EPOCHREALTIME/[.,]/}; echo "$t"; }
@@ -110,39 +131,51 @@ cat_pipe() { cat "$out" | wc -c > "$copy"; }
 
 printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %10s %9s\n' \
     keywords command lines bytes varnolt-kw cat ratio "cpu ratio" "pipe ratio" "peak KiB"
+# measure LABEL CMD: one row of the table for CMD run on "$in"
+measure() {
+    local label=$1 cmd=$2 lines bytes t_cat t_kw t_cat2 c_kw c_cat p_kw p_cat rss
+    # shellcheck disable=SC2086
+    kw_run $cmd
+    lines=$(wc -l < "$out")
+    bytes=$(stat -c %s "$out")
+    t_cat=$(best_of "$copy" cat_run)
+    # shellcheck disable=SC2086
+    t_kw=$(best_of "$out" kw_run $cmd)
+    t_cat2=$(best_of "$copy" cat_run)
+    ((t_cat2 < t_cat)) && t_cat=$t_cat2
+    # $(...) runs in a subshell: the CPU figures are taken inside it.
+    # shellcheck disable=SC2086
+    c_kw=$(cpu_of "$out" kw_run $cmd)
+    c_cat=$(cpu_of "$copy" cat_run)
+    # shellcheck disable=SC2086
+    p_kw=$(best_of "$copy" kw_pipe $cmd)
+    p_cat=$(best_of "$copy" cat_pipe)
+    rm -f "$out"
+    # shellcheck disable=SC2086
+    rss=$(peak_kb "$KW" $cmd "$in" -o "$out")
+    printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %10s %9s\n' "$label" "$(label "$cmd")" \
+        "$lines" "$bytes" "$(ms "$t_kw")" "$(ms "$t_cat")" "$(ratio "$t_kw" "$t_cat")" \
+        "$(ratio "$c_kw" "$c_cat")" "$(ratio "$p_kw" "$p_cat")" "$rss"
+}
+
+export_cmd="export --format google-ads --campaign C --ad-group G --exact --negative-phrase"
 for size in $SIZES; do
     make_input "$size" "$in"
     cmds=("typos --all" "adwords --broad --phrase --exact --minus --negative-phrase --negative-exact"
-        "export --format google-ads --campaign C --ad-group G --exact --negative-phrase")
+        "$export_cmd")
     # --unique against the same run without it (aim: 2 or less) at 10,000.
     ((size == 10000)) && cmds+=("typos --all --unique")
     for cmd in "${cmds[@]}"; do
-        # shellcheck disable=SC2086
-        kw_run $cmd
-        lines=$(wc -l < "$out")
-        bytes=$(stat -c %s "$out")
-        t_cat=$(best_of "$copy" cat_run)
-        # shellcheck disable=SC2086
-        t_kw=$(best_of "$out" kw_run $cmd)
-        t_cat2=$(best_of "$copy" cat_run)
-        ((t_cat2 < t_cat)) && t_cat=$t_cat2
-        # shellcheck disable=SC2086
-        # $(...) runs in a subshell: the CPU figures are taken inside it.
-        # shellcheck disable=SC2086
-        c_kw=$(cpu_of "$out" kw_run $cmd)
-        c_cat=$(cpu_of "$copy" cat_run)
-        # shellcheck disable=SC2086
-        p_kw=$(best_of "$copy" kw_pipe $cmd)
-        p_cat=$(best_of "$copy" cat_pipe)
-        rm -f "$out"
-        # shellcheck disable=SC2086
-        rss=$(peak_kb "$KW" $cmd "$in" -o "$out")
-        printf '%-9s %-8s %12s %14s %11s %11s %7s %9s %10s %9s\n' "$size" "$(label "$cmd")" \
-            "$lines" "$bytes" "$(ms "$t_kw")" "$(ms "$t_cat")" "$(ratio "$t_kw" "$t_cat")" \
-            "$(ratio "$c_kw" "$c_cat")" "$(ratio "$p_kw" "$p_cat")" "$rss"
+        measure "$size" "$cmd"
     done
     rm -f "$out" "$copy"
 done
+# The lists above repeat many keywords (a million lines hold about 258,000
+# keywords). A list bought for an account holds each keyword once: every
+# three-word combination of 100 words, in order, some capitalised.
+make_distinct "$in"
+measure "1000000d" "$export_cmd"
+rm -f "$out" "$copy"
 echo "ratio: varnolt-kw over cat copying its output to a file, wall time, best of $RUNS"
 echo "cpu ratio: the same over user+system time, mean of $RUNS"
 echo "pipe ratio: varnolt-kw over cat, each writing into a pipe, wall time, best of $RUNS"
