@@ -4,8 +4,13 @@
 // CR LF; the program's UTF-8 test agrees with the one here; a UTF-8 file
 // keeps its lines byte for byte; any other file keeps its lines too, each
 // byte becoming one character (ASCII bytes unchanged, others above 0x7F);
-// decoding the text again changes nothing.
+// decoding the text again changes nothing; read a piece at a time, the file
+// gives the lines of the whole read.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,5 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (text.substr(0, 3) != "\xEF\xBB\xBF")
         FUZZ_REQUIRE(DecodeKeywordText(text) == text);
+
+    const int fd = memfd_create("keywords", 0);
+    if (fd >= 0) {
+        FUZZ_REQUIRE(write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
+        FUZZ_REQUIRE(lseek(fd, 0, SEEK_SET) == 0);
+        std::vector<std::string> got;
+        const bool any = ForEachKeywordLines(
+            fd, "fuzz",
+            [&](std::span<const std::string_view> lines) {
+                got.insert(got.end(), lines.begin(), lines.end());
+            },
+            [&] { got.clear(); }, 1 + size % 13);
+        close(fd);
+        FUZZ_REQUIRE(any == !text.empty());
+        FUZZ_REQUIRE(got == std::vector<std::string>(outLines.begin(), outLines.end()));
+    }
     return 0;
 }
