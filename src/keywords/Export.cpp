@@ -69,6 +69,17 @@ std::span<const ExportTypeRow> ExportTypeTable() {
 }
 
 namespace {
+// Appends `field` to `dst` quoted: in quotation marks, its own doubled.
+void AppendQuoted(std::string& dst, std::string_view field) {
+    dst += '"';
+    for (char c : field) {
+        if (c == '"')
+            dst += '"';
+        dst += c;
+    }
+    dst += '"';
+}
+
 // `field` as CsvField writes it, into `dst`; returns the field.
 std::string_view CsvFieldInto(std::string& dst, std::string_view field) {
     std::size_t i = 0;
@@ -77,13 +88,8 @@ std::string_view CsvFieldInto(std::string& dst, std::string_view field) {
         ++i;
     if (i == field.size())
         return field;
-    dst.assign(1, '"');
-    for (char c : field) {
-        if (c == '"')
-            dst += '"';
-        dst += c;
-    }
-    dst += '"';
+    dst.clear();
+    AppendQuoted(dst, field);
     return dst;
 }
 }  // namespace
@@ -213,13 +219,7 @@ void ExportKeywords::Add(std::span<const std::string_view> lines) {
         }
         if (NeedsQuotes(field)) {
             const std::size_t at = fields_.size();
-            fields_ += '"';
-            for (char c : field) {
-                if (c == '"')
-                    fields_ += '"';
-                fields_ += c;
-            }
-            fields_ += '"';
+            AppendQuoted(fields_, field);
             field = std::string_view(fields_).substr(at);
         }
         kw = field;

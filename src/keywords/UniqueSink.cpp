@@ -128,11 +128,7 @@ public:
         Pending& p = pending_[count_++];
         p.text = text;
         p.size = size;
-        std::uint64_t any;
-        p.hash = HashLowered(text, size, any) & set_.hashMask_;
-        p.ascii = (any & kHigh) == 0;
-        if (!p.ascii)
-            p.hash = set_.HashLine(text, size, p.ascii);
+        p.hash = set_.HashLine(text, size, p.ascii);
         set_.Prefetch(p.hash);
         if (count_ > kAhead)
             set_.PrefetchEntry(pending_[count_ - 1 - kAhead].hash);
@@ -299,11 +295,7 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
     for (std::size_t i = 0; i < n + 2 * kAhead; ++i) {
         if (i < n) {
             const std::size_t r = i % kRing;
-            std::uint64_t any;
-            hash[r] = HashLowered(lines[i].data(), lines[i].size(), any) & hashMask_;
-            ascii[r] = (any & kHigh) == 0;
-            if (!ascii[r])
-                hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
+            hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
             Prefetch(hash[r]);
         }
         if (i >= kAhead && i - kAhead < n)
