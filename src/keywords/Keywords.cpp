@@ -286,6 +286,7 @@ std::uint64_t EstimateTypoLines(const std::vector<std::string_view>& keywords,
     struct Count : LineSink {
         std::uint64_t lines = 0;
         void AddLine(std::string_view) override { ++lines; }
+        void AddJoined(std::span<const std::string_view>) override { ++lines; }
     } count;
     // Up to 256 keywords spread over the list stand for all of it.
     const std::size_t n = keywords.size(), step = n > 256 ? n / 256 : 1;

@@ -1,6 +1,7 @@
 #include "keywords/UniqueSink.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -20,11 +21,10 @@ inline std::uint64_t Load8(const char* p) {
     return w;
 }
 
-// The `size` bytes at `text` as few words, each byte in at least one: the
-// whole words, then the last eight bytes (overlapping the word before), or
-// for a short text its bytes in one word. Nothing outside the text is read,
-// and equal texts of one size give equal words, so the words serve both the
-// hash and the comparison without a branch on the length of a tail.
+// A text shorter than eight bytes as one word: for four bytes or more its
+// first and last four (overlapping), else its first, middle and last byte.
+// Nothing outside the text is read, and equal texts of one size give equal
+// words.
 inline std::uint64_t ShortWord(const char* p, std::size_t n) {
     if (n >= 4) {
         std::uint32_t lo, hi;
@@ -51,46 +51,137 @@ inline std::uint64_t Lower8(std::uint64_t w) {
     return w | (upper >> 2);
 }
 
+// The 128-bit product of `a` and `b`, folded to 64 bits.
+inline std::uint64_t Mix(std::uint64_t a, std::uint64_t b) {
+    const unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+    return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
+}
+
+// A text of 8 to 32 bytes as four words that cover every byte, at offsets
+// that depend on its length alone (0, 8, n - 16, n - 8, each kept inside
+// the text), so that most lines are hashed and compared without a branch
+// on their length.
+struct Words4 {
+    std::uint64_t a, b, c, d;
+    // The offsets of b and c: n - 8 and 0 below 16 bytes, else 8 and n - 16.
+    static std::size_t OffsetB(std::size_t n) { return 8 - (-std::size_t{n < 16} & (16 - n)); }
+    static std::size_t OffsetC(std::size_t n) { return -std::size_t{n > 16} & (n - 16); }
+    Words4(const char* p, std::size_t n)
+        : a(Load8(p)), b(Load8(p + OffsetB(n))), c(Load8(p + OffsetC(n))), d(Load8(p + n - 8)) {}
+    Words4 Lowered() const {
+        Words4 w = *this;
+        w.a = Lower8(a);
+        w.b = Lower8(b);
+        w.c = Lower8(c);
+        w.d = Lower8(d);
+        return w;
+    }
+    std::uint64_t Any() const { return a | b | c | d; }
+    // Writes the n bytes these words were read from at `p`.
+    void Store(char* p, std::size_t n) const {
+        std::memcpy(p, &a, 8);
+        std::memcpy(p + OffsetB(n), &b, 8);
+        std::memcpy(p + OffsetC(n), &c, 8);
+        std::memcpy(p + n - 8, &d, 8);
+    }
+};
+
+constexpr std::uint64_t kKey[6] = {0xA0761D6478BD642Full, 0xE7037ED1A0B428DBull,
+                                   0x8EBC6AF09C88C6E3ull, 0x589965CC75374CC3ull,
+                                   0x1D8E4E27C47D124Full, 0x9E3779B97F4A7C15ull};
+
+// The hash reads every byte with 0x20 set: A-Z and a-z alike, so lines
+// equal with A-Z case ignored hash alike (a few others, such as '[' and '{',
+// do too, and the comparison tells them apart).
+constexpr std::uint64_t kCase = 0x2020202020202020ull;
+
+inline std::uint64_t Mix4(const Words4& w, std::uint64_t seed) {
+    return Mix((w.a | kCase) ^ kKey[0], (w.b | kCase) ^ kKey[1] ^ seed) ^
+           Mix((w.c | kCase) ^ kKey[2], (w.d | kCase) ^ kKey[3] ^ seed);
+}
+
 // The hash of `text` with A-Z lowered; `any` gets the OR of all its words,
 // so that a set high bit tells of a byte above 0x7F.
 [[gnu::always_inline]] inline std::uint64_t HashLowered(const char* text, std::size_t size,
                                                         std::uint64_t& any) {
-    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = kMul ^ size, seen = 0;
-    const auto mix = [&](std::uint64_t w) {
-        seen |= w;
-        h = (h ^ Lower8(w)) * kMul;
-        h ^= h >> 29;
-    };
-    if (size >= 8) {
-        for (std::size_t i = 0; i + 8 < size; i += 8)
-            mix(Load8(text + i));
-        mix(Load8(text + size - 8));
+    std::uint64_t h;
+    if (size >= 8 && size <= 32) [[likely]] {
+        const Words4 w(text, size);
+        any = w.Any();
+        h = Mix4(w, size);
+    } else if (size < 8) {
+        const std::uint64_t w = ShortWord(text, size);
+        any = w;
+        h = Mix((w | kCase) ^ kKey[0], size ^ kKey[1]);
     } else {
-        mix(ShortWord(text, size));
+        // Longer lines: 32 bytes at a time, then the last 32.
+        std::uint64_t seen = 0;
+        h = size;
+        for (std::size_t i = 0; i + 32 < size; i += 32) {
+            const Words4 w(text + i, 32);
+            seen |= w.Any();
+            h = Mix4(w, h);
+        }
+        const Words4 w(text + size - 32, 32);
+        any = seen | w.Any();
+        h = Mix4(w, h);
     }
-    any = seen;
-    h ^= h >> 32;
-    h *= 0xC4CEB9FE1A85EC53ull;
-    return h ^ (h >> 29);
+    return Mix(h ^ kKey[4], kKey[5]);
 }
 
 // True when the `size` bytes at `a` and at `b` are equal with A-Z lowered.
 bool EqualsLowered(const char* a, const char* b, std::size_t size) {
+    const auto same = [](const Words4& x, const Words4& y) {
+        const Words4 p = x.Lowered(), q = y.Lowered();
+        return ((p.a ^ q.a) | (p.b ^ q.b) | (p.c ^ q.c) | (p.d ^ q.d)) == 0;
+    };
     if (size < 8)
         return Lower8(ShortWord(a, size)) == Lower8(ShortWord(b, size));
-    for (std::size_t i = 0; i + 8 < size; i += 8) {
-        if (Lower8(Load8(a + i)) != Lower8(Load8(b + i)))
+    if (size <= 32)
+        return same(Words4(a, size), Words4(b, size));
+    for (std::size_t i = 0; i + 32 < size; i += 32) {
+        if (!same(Words4(a + i, 32), Words4(b + i, 32)))
             return false;
     }
-    return Lower8(Load8(a + size - 8)) == Lower8(Load8(b + size - 8));
+    return same(Words4(a + size - 32, 32), Words4(b + size - 32, 32));
 }
 
 constexpr std::size_t kBlockBits = 22;
 constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
-constexpr unsigned kTagBits = 26;  // of the hash, kept in each slot
-constexpr std::uint64_t kRefMask = (std::uint64_t{1} << (64 - kTagBits)) - 1;
+// A slot's 32 bits tell the block and the entry's place in it, in steps of
+// EntryHead::kAlign bytes: up to 16 GiB of lines.
+constexpr unsigned kPlaceBits = kBlockBits - 2;
+static_assert(std::size_t{1} << (kBlockBits - kPlaceBits) == 4);
+constexpr std::size_t kMostBlocks = std::size_t{1} << (32 - kPlaceBits);
 constexpr std::size_t kBatch = 32;
+
+// The slots' bytes are read eight at a time, as one word whose lowest byte
+// is the first slot.
+static_assert(std::endian::native == std::endian::little);
+constexpr std::size_t kGroup = 8;
+
+// The byte of a slot that holds a line: seven bits of its hash (not those
+// that choose its home slot) and the top bit set.
+inline std::uint8_t TagOf(std::uint64_t hash) {
+    return static_cast<std::uint8_t>(0x80 | (hash & 0x7F));
+}
+
+// The top bit of each byte of `w` that is zero. Exact up to the first such
+// byte; above it a byte 0x01 may be marked too.
+inline std::uint64_t ZeroBytes(std::uint64_t w) {
+    return (w - kOnes) & ~w & kHigh;
+}
+
+// The marks of the slots of `group` that hold `tag`, up to the first empty one
+// (a line is always found before the first empty slot from its home).
+inline std::uint64_t Candidates(std::uint64_t group, std::uint64_t empty, std::uint8_t tag) {
+    const std::uint64_t match = ZeroBytes(group ^ (tag * kOnes));
+    return empty == 0 ? match : match & ((empty & (0 - empty)) - 1);
+}
+
+inline std::size_t FirstMarked(std::uint64_t marks) {
+    return static_cast<std::size_t>(__builtin_ctzll(marks)) >> 3;
+}
 
 }  // namespace
 
@@ -118,9 +209,11 @@ std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>
 
 // Holds the lines of a ChunkSink in its buffer and decides them as they
 // come, a few lines behind the newest, so that memory is read well ahead:
-// line i is hashed and its home slot fetched; the slot of line i - kAhead is
-// read and the text it points at fetched; line i - 2 kAhead is decided. The
-// lines stay where they are until Decide moves those kept together.
+// line i - kLag is hashed (the newest lines are left alone while their bytes
+// are still on their way from the generator's stores) and its home slot
+// fetched; the slot of the line kAhead before it is read and the text it
+// points at fetched; the line kAhead before that is decided. The lines stay
+// where they are until Decide moves those kept together.
 class UniqueSink::Filter : public ChunkFilter {
 public:
     explicit Filter(UniqueSink& set) : set_(set), pending_(kHeld) {}
@@ -128,16 +221,21 @@ public:
         Pending& p = pending_[count_++];
         p.text = text;
         p.size = size;
-        p.hash = set_.HashLine(text, size, p.ascii);
-        set_.Prefetch(p.hash);
-        if (count_ > kAhead)
-            set_.PrefetchEntry(pending_[count_ - 1 - kAhead].hash);
-        if (count_ > 2 * kAhead)
-            DecideNext();
+        if (count_ > kLag) {
+            HashNext();
+            if (hashed_ > kAhead) {
+                set_.PrefetchEntry(pending_[hashed_ - 1 - kAhead].hash);
+                if (hashed_ > 2 * kAhead)
+                    DecideNext();
+            }
+        }
         return count_ == kHeld;
     }
     char* Decide(char* from, char* end, std::size_t eolSize) override {
-        for (std::size_t i = decided_; i < count_; ++i)
+        const std::size_t fetched = hashed_ > kAhead ? hashed_ - kAhead : 0;
+        while (hashed_ < count_)
+            HashNext();
+        for (std::size_t i = fetched; i < count_; ++i)
             set_.PrefetchEntry(pending_[i].hash);
         while (decided_ < count_)
             DecideNext();
@@ -153,19 +251,24 @@ public:
             }
             line += size;
         }
-        count_ = decided_ = 0;
+        count_ = hashed_ = decided_ = 0;
         (void)end;
         return dst;
     }
 
 private:
-    static constexpr std::size_t kHeld = 2048, kAhead = 16;
+    static constexpr std::size_t kHeld = 2048, kLag = 8, kAhead = 16;
     struct Pending {
         const char* text;
         std::size_t size;
         std::uint64_t hash;
         bool ascii, keep;
     };
+    void HashNext() {
+        Pending& p = pending_[hashed_++];
+        p.hash = set_.HashLine(p.text, p.size, p.ascii);
+        set_.Prefetch(p.hash);
+    }
     void DecideNext() {
         Pending& p = pending_[decided_++];
         p.keep = set_.Insert(p.text, p.size, p.hash, p.ascii);
@@ -173,7 +276,7 @@ private:
     }
     UniqueSink& set_;
     std::vector<Pending> pending_;
-    std::size_t count_ = 0, decided_ = 0;
+    std::size_t count_ = 0, hashed_ = 0, decided_ = 0;
 };
 
 UniqueSink::UniqueSink(LineSink& out) : out_(out) {
@@ -199,32 +302,38 @@ std::size_t UniqueSink::HomeOf(std::uint64_t hash) const {
 }
 
 void UniqueSink::Prefetch(std::uint64_t hash) const {
-    __builtin_prefetch(&slots_[HomeOf(hash)]);
+    const std::size_t home = HomeOf(hash);
+    __builtin_prefetch(tags_ + home);
+    __builtin_prefetch(refs_ + home, 1);
 }
 
-// Fetches the text of the slots that may hold the line, from its home slot
-// on to the end of that slot's cache line (few runs are longer).
+// Fetches the text of the slots that may hold the line, in the eight from
+// its home slot on (few runs are longer).
 void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
     const std::size_t home = HomeOf(hash);
-    const std::size_t end = std::min(slotCount_, (home | 7) + 1);
-    for (std::size_t at = home; at < end; ++at) {
-        const std::uint64_t slot = slots_[at];
-        if (slot == 0)
-            return;
-        if ((slot & ~kRefMask) == (hash & ~kRefMask))
-            __builtin_prefetch(Entry(slot));
-    }
+    const std::uint64_t group = Load8(reinterpret_cast<const char*>(tags_ + home));
+    for (std::uint64_t c = Candidates(group, ZeroBytes(group), TagOf(hash)); c != 0; c &= c - 1)
+        __builtin_prefetch(Entry(refs_[(home + FirstMarked(c)) & (slotCount_ - 1)]));
 }
 
-// The slot table is read at random: a large one asks for huge pages, so
-// that a probe costs one cache miss and not a page-table walk as well.
+// The slots are read at random: a large table asks for huge pages, so that
+// a probe costs one cache miss and not a page-table walk as well.
 void UniqueSink::AllocateSlots(std::size_t count) {
-    slotPages_ = FreshPages(count * sizeof(std::uint64_t));
-    slots_ = reinterpret_cast<std::uint64_t*>(slotPages_.Data());
+    tagPages_ = FreshPages(count + kGroup);
+    refPages_ = FreshPages(count * sizeof(std::uint32_t));
+    tags_ = reinterpret_cast<std::uint8_t*>(tagPages_.Data());
+    refs_ = reinterpret_cast<std::uint32_t*>(refPages_.Data());
     slotCount_ = count;
     slotBits_ = 0;
     while ((std::size_t{1} << slotBits_) < count)
         ++slotBits_;
+}
+
+void UniqueSink::Place(std::size_t at, std::uint8_t tag, std::size_t block, std::size_t offset) {
+    tags_[at] = tag;
+    if (at < kGroup)  // the first slots again after the last, for whole groups
+        tags_[slotCount_ + at] = tag;
+    refs_[at] = static_cast<std::uint32_t>((block << kPlaceBits) | (offset / EntryHead::kAlign));
 }
 
 void UniqueSink::AddLine(std::string_view line) {
@@ -314,17 +423,19 @@ std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& asc
     std::uint64_t any;
     const std::uint64_t h = HashLowered(text, size, any) & hashMask_;
     ascii = (any & kHigh) == 0;
-    if (ascii)
-        return h;
-    // Folding other letters: the hash of the folded text (which A-Z
-    // lowering leaves as it is).
+    return ascii ? h : HashFolded(text, size);
+}
+
+// Folding other letters: the hash of the folded text (which A-Z lowering
+// leaves as it is), left in scratch_.
+std::uint64_t UniqueSink::HashFolded(const char* text, std::size_t size) {
     FoldCaseInto(scratch_, {text, size});
+    std::uint64_t any;
     return HashLowered(scratch_.data(), scratch_.size(), any) & hashMask_;
 }
 
-const char* UniqueSink::Entry(std::uint64_t slot) const {
-    const std::uint64_t ref = (slot & kRefMask) - 1;
-    return blocks_[ref >> kBlockBits].Data() + (ref & (kBlockBytes - 1));
+const char* UniqueSink::Entry(std::uint32_t ref) const {
+    return blocks_[ref >> kPlaceBits].Data() + (ref & ((1u << kPlaceBits) - 1)) * EntryHead::kAlign;
 }
 
 bool UniqueSink::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
@@ -347,22 +458,30 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         // HashLine left the folded text in scratch_ unless a line came between.
         FoldCaseInto(scratch_, {text, size});
     }
-    const std::uint64_t tag = h & ~kRefMask;
+    const std::uint8_t tag = TagOf(h);
     const std::size_t mask = slotCount_ - 1;
     std::size_t at = HomeOf(h);
-    for (;; at = (at + 1) & mask) {
-        const std::uint64_t slot = slots_[at];
-        if (slot == 0)
+    for (;;) {
+        const std::uint64_t group = Load8(reinterpret_cast<const char*>(tags_ + at));
+        const std::uint64_t empty = ZeroBytes(group);
+        for (std::uint64_t c = Candidates(group, empty, tag); c != 0; c &= c - 1) {
+            if (Matches(Entry(refs_[(at + FirstMarked(c)) & mask]), text, size, ascii))
+                return false;
+        }
+        if (empty != 0) {
+            at = (at + FirstMarked(empty)) & mask;
             break;
-        if ((slot & ~kRefMask) == tag && Matches(Entry(slot), text, size, ascii))
-            return false;
+        }
+        at = (at + kGroup) & mask;
     }
     // A new line: keep its text as it came, its head first, in the current
     // block, so that the blocks hold the new lines in order.
-    const std::size_t need = EntryHead::BytesFor(size) + size;
+    const std::size_t need = EntryHead::SpanFor(size);
     if (size >= std::size_t{1} << 31)
         throw std::length_error("line too long");
     if (blocks_.empty() || need > blockSize_ - blockUsed_) {
+        if (blocks_.size() == kMostBlocks)
+            throw std::length_error("too many lines to remove duplicates from");
         if (!blocks_.empty())
             blockEnds_.push_back(blockUsed_);
         blockSize_ = need > kBlockBytes ? need : kBlockBytes;
@@ -370,9 +489,12 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         blockUsed_ = 0;
     }
     char* entry = blocks_.back().Data() + blockUsed_;
-    CopyPiece(entry + EntryHead::Put(entry, size, !ascii), text, size);
-    const std::uint64_t ref = ((blocks_.size() - 1) << kBlockBits) + blockUsed_ + 1;
-    slots_[at] = tag | ref;
+    char* const bytes = entry + EntryHead::Put(entry, size, !ascii);
+    if (size >= 8 && size <= 32)
+        Words4(text, size).Store(bytes, size);
+    else
+        CopyPiece(bytes, text, size);
+    Place(at, tag, blocks_.size() - 1, blockUsed_);
     blockUsed_ += need;
     ++entries_;
     // At most about 0.6 full, so that probes stay short.
@@ -381,30 +503,30 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     return true;
 }
 
-// The home slot of a line comes from the top bits of its hash, which its
-// slot keeps, so the old table's slots move to the new one without reading
-// their text again, up to a table of 1 << kTagBits slots.
+// Every line again into a table of `count` slots, from the blocks.
 void UniqueSink::Resize(std::size_t count) {
-    const FreshPages oldPages = std::move(slotPages_);
-    const std::uint64_t* const old = slots_;
-    const std::size_t oldCount = slotCount_;
     AllocateSlots(count);
     const std::size_t mask = slotCount_ - 1;
-    for (std::size_t i = 0; i < oldCount; ++i) {
-        const std::uint64_t slot = old[i];
-        if (slot == 0)
-            continue;
-        std::uint64_t h = slot;
-        if (slotBits_ > kTagBits) {
-            const char* entry = Entry(slot);
-            const EntryHead head = EntryHead::Of(entry);
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+        const char* const start = blocks_[b].Data();
+        const std::size_t used = b < blockEnds_.size() ? blockEnds_[b] : blockUsed_;
+        for (std::size_t off = 0; off < used;) {
+            const EntryHead head = EntryHead::Of(start + off);
             bool ascii;
-            h = HashLine(entry + head.headBytes, head.size, ascii);
+            const std::uint64_t h = HashLine(start + off + head.headBytes, head.size, ascii);
+            std::size_t at = HomeOf(h);
+            for (;;) {
+                const std::uint64_t empty =
+                    ZeroBytes(Load8(reinterpret_cast<const char*>(tags_ + at)));
+                if (empty != 0) {
+                    at = (at + FirstMarked(empty)) & mask;
+                    break;
+                }
+                at = (at + kGroup) & mask;
+            }
+            Place(at, TagOf(h), b, off);
+            off += head.Span();
         }
-        std::size_t at = HomeOf(h);
-        while (slots_[at] != 0)
-            at = (at + 1) & mask;
-        slots_[at] = slot;
     }
 }
 

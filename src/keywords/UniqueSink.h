@@ -74,6 +74,7 @@ private:
     // The hash of `text` folded; `ascii` tells whether folding it is plain
     // A-Z lowering (else scratch_ holds the folded text).
     std::uint64_t HashLine(const char* text, std::size_t size, bool& ascii);
+    [[gnu::noinline]] std::uint64_t HashFolded(const char* text, std::size_t size);
     void Prefetch(std::uint64_t hash) const;
     void PrefetchEntry(std::uint64_t hash) const;
     // True when `text` (hashed by HashLine) is new, and now remembered.
@@ -83,7 +84,8 @@ private:
     void Resize(std::size_t count);
     void AllocateSlots(std::size_t count);
     std::size_t HomeOf(std::uint64_t hash) const;
-    const char* Entry(std::uint64_t slot) const;
+    const char* Entry(std::uint32_t ref) const;
+    void Place(std::size_t at, std::uint8_t tag, std::size_t block, std::size_t offset);
 
     LineSink& out_;
     ChunkSink* chunk_ = nullptr;
@@ -91,11 +93,13 @@ private:
     std::vector<Held> held_;
     std::string heldLines_;
     std::string scratch_, entryScratch_;
-    // Open addressing: each slot holds the top bits of the hash and where
-    // the line (its head first) lies in the blocks (0 = empty). The blocks
-    // keep the lines in the order they came.
-    FreshPages slotPages_;
-    std::uint64_t* slots_ = nullptr;
+    // Open addressing: a byte for each slot (0 when empty, else TagOf the
+    // line's hash), read eight slots at a time, and beside it where the line
+    // (its head first) lies in the blocks. The blocks keep the lines in the
+    // order they came.
+    FreshPages tagPages_, refPages_;
+    std::uint8_t* tags_ = nullptr;   // the first slots' bytes again after the last
+    std::uint32_t* refs_ = nullptr;  // where the entry starts, in kAlign bytes
     std::size_t slotCount_ = 0;
     unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_
     std::size_t entries_ = 0;
@@ -108,12 +112,15 @@ private:
 
 // An entry of the set: a line's length and whether it is compared folded,
 // in one byte for a line shorter than 127 bytes, else in five; the line's
-// bytes follow.
+// bytes follow, and the next entry starts at the next multiple of kAlign.
 struct UniqueSink::EntryHead {
     std::size_t size;
     bool folded;
     std::size_t headBytes;
     static constexpr std::size_t kShortest = 127;  // lines this long take five bytes
+    static constexpr std::size_t kAlign = 4;
+    // The bytes from this entry to the next.
+    std::size_t Span() const { return (headBytes + size + kAlign - 1) & ~(kAlign - 1); }
     static EntryHead Of(const char* entry) {
         const auto b = static_cast<unsigned char>(entry[0]);
         if (b != 0xFF)
@@ -133,7 +140,9 @@ struct UniqueSink::EntryHead {
         std::memcpy(entry + 1, &word, sizeof word);
         return 1 + sizeof word;
     }
-    static std::size_t BytesFor(std::size_t size) { return size < kShortest ? 1 : 5; }
+    static std::size_t SpanFor(std::size_t size) {
+        return EntryHead{size, false, size < kShortest ? 1u : 5u}.Span();
+    }
 };
 
 template <class F>
@@ -144,7 +153,7 @@ void UniqueSink::ForEachKept(F&& f) const {
         while (at < end) {
             const EntryHead head = EntryHead::Of(at);
             f(std::string_view(at + head.headBytes, head.size));
-            at += head.headBytes + head.size;
+            at += head.Span();
         }
     }
 }
