@@ -129,9 +129,10 @@ int RunExport(int argc, char** argv) {
         FdGuard fd(stdinInput ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!stdinInput && fd.Get() < 0)
             throw FileError(CannotOpenMessage(path, errno));
-        // A list of keywords of about 16 bytes, half of them repeats, as a start.
+        // Room for a line of every 16 bytes, as a start: the set grows only
+        // for a list of short keywords, and by reading every one of them again.
         if (struct stat st{}; !stdinInput && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode))
-            keywords.Expect(static_cast<std::uint64_t>(st.st_size) / 32);
+            keywords.Expect(static_cast<std::uint64_t>(st.st_size) / 16);
         any = ForEachKeywordLines(
             stdinInput ? STDIN_FILENO : fd.Get(), path,
             [&](std::span<const std::string_view> lines) { keywords.Add(lines); },
