@@ -478,10 +478,10 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     // block, so that the blocks hold the new lines in order.
     const std::size_t need = EntryHead::SpanFor(size);
     if (size >= std::size_t{1} << 31)
-        throw std::length_error("line too long");
+        throw std::length_error("A line is too long to compare with the others.");
     if (blocks_.empty() || need > blockSize_ - blockUsed_) {
         if (blocks_.size() == kMostBlocks)
-            throw std::length_error("too many lines to remove duplicates from");
+            throw std::length_error("Too many lines to remove duplicates from.");
         if (!blocks_.empty())
             blockEnds_.push_back(blockUsed_);
         blockSize_ = need > kBlockBytes ? need : kBlockBytes;

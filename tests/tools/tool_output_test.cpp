@@ -35,10 +35,10 @@ struct Outcome {
 
 // Runs a tool in `dir`/work with standard output and error in `dir`/io; a
 // `fileLimit` above 0 is the child's file-size limit (with SIGXFSZ ignored,
-// so that the write fails instead of killing it). `whileRunning` runs in this
-// process until the tool ends.
+// so that the write fails instead of killing it), a `memoryLimit` its
+// address space. `whileRunning` runs in this process until the tool ends.
 Outcome RunTool(const ScratchFolder& dir, std::vector<std::string> argv, rlim_t fileLimit = 0,
-                const std::function<void(pid_t)>& whileRunning = nullptr) {
+                const std::function<void(pid_t)>& whileRunning = nullptr, rlim_t memoryLimit = 0) {
     const std::string out = dir / "io/out";
     const std::string err = dir / "io/err";
     const pid_t pid = ::fork();
@@ -53,6 +53,10 @@ Outcome RunTool(const ScratchFolder& dir, std::vector<std::string> argv, rlim_t 
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{fileLimit, fileLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (memoryLimit > 0) {
+            const rlimit limit{memoryLimit, memoryLimit};
+            ::setrlimit(RLIMIT_AS, &limit);
         }
         std::vector<char*> args;
         for (std::string& a : argv)
@@ -208,6 +212,39 @@ TEST(ToolOutput, EveryOutputGoesThroughTheFileLayer) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(tool.good(dir, r.out));
         EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "work/-")));
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Out of memory half-way through a long list, varnolt-kw says so and fails,
+// and the file named by -o keeps its old bytes, with nothing left beside it.
+TEST(ToolOutput, RunningOutOfMemoryKeepsTheOldFile) {
+    if (kSanitized)
+        GTEST_SKIP() << "the address sanitizer needs more address space than the limit";
+    ScratchFolder dir;
+    fs::create_directory(dir / "work");
+    fs::create_directory(dir / "io");
+    WriteBytes(dir / "work/in.txt", Keywords(400000));
+    const std::string old = "the previous output\r\n";
+    for (const std::vector<std::string>& argv : std::vector<std::vector<std::string>>{
+             {VARNOLT_KW_EXE, "typos", "--all", "--unique", "in.txt", "-o", "kept.out"},
+             {VARNOLT_KW_EXE, "export", "--format", "google-ads", "--campaign", "C", "--ad-group",
+              "G", "--exact", "--negative-phrase", "in.txt", "-o", "kept.out"}}) {
+        SCOPED_TRACE(argv[1]);
+        WriteBytes(dir / "work/kept.out", old);
+        const std::set<std::string> before = dir.Names("work");
+        const Outcome r = RunTool(dir, argv, 0, nullptr, rlim_t{24} << 20);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Not enough memory to finish.\n");
+        EXPECT_EQ(ReadBytes(dir / "work/kept.out"), old);
+        EXPECT_EQ(dir.Names("work"), before);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -346,5 +348,17 @@ int Run(int argc, char** argv) {
 }  // namespace varnolt
 
 int main(int argc, char** argv) {
-    return varnolt::Run(argc, argv);
+    // Out of room, the run stops with a message; an output file named by -o
+    // is left as it was (its half-written copy goes with the unwinding).
+    const char* problem;
+    try {
+        return varnolt::Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        problem = "Not enough memory to finish.";
+    } catch (const std::length_error& e) {
+        problem = e.what();
+    }
+    std::fputs(problem, stderr);
+    std::fputc('\n', stderr);
+    return varnolt::kExitFailure;
 }
