@@ -225,25 +225,29 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
     const Estimate most = TyposAtMost(keywords, kinds);
     text.Reserve(most.bytes, most.lines);
     std::unique_ptr<UniqueSink> dedupe;
+    // Behind the UniqueSink a repeated keyword writes only repeats: it is skipped.
+    std::vector<std::string_view> distinct;
     if (unique) {
+        distinct = WithoutRepeats(keywords);
         dedupe = std::make_unique<UniqueSink>(text);
-        dedupe->Expect(keywords.size() + EstimateTypoLines(keywords, kinds, layout));
+        dedupe->Expect(keywords.size() + EstimateTypoLines(distinct, kinds, layout));
         // The input keywords themselves are not typos of them.
         for (std::string_view kw : keywords) {
             dedupe->Exclude(kw);
         }
     }
+    const std::vector<std::string_view>& from = unique ? distinct : keywords;
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
     // Keyword by keyword, in batches small enough to stop at once.
     constexpr std::size_t kBatch = 1024;
     std::vector<std::string_view> batch;
     batch.reserve(kBatch);
-    for (std::size_t at = 0; at < keywords.size(); at += kBatch) {
+    for (std::size_t at = 0; at < from.size(); at += kBatch) {
         job.ThrowIfCancelled();
-        job.SetProgress(at, keywords.size());
-        const std::size_t end = std::min(keywords.size(), at + kBatch);
-        batch.assign(keywords.begin() + static_cast<std::ptrdiff_t>(at),
-                     keywords.begin() + static_cast<std::ptrdiff_t>(end));
+        job.SetProgress(at, from.size());
+        const std::size_t end = std::min(from.size(), at + kBatch);
+        batch.assign(from.begin() + static_cast<std::ptrdiff_t>(at),
+                     from.begin() + static_cast<std::ptrdiff_t>(end));
         GenerateTypos(batch, kinds, out, layout);
     }
     if (dedupe) {
