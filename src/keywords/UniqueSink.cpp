@@ -4,9 +4,9 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
-#include <unordered_set>
 
 #include "keywords/LineWords.h"
 #include "util/TextCodec.h"
@@ -57,23 +57,49 @@ inline std::size_t FirstMarked(std::uint64_t marks) {
 }  // namespace
 
 std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords) {
-    // Lowering A-Z alone is not folding, so the keywords go through a
-    // set of their own rather than the UniqueSink's.
-    std::string lowered;
-    std::size_t size = 0;
-    for (std::string_view kw : keywords)
-        size += kw.size();
-    lowered.resize(size);
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(keywords.size());
+    // Lowering A-Z alone is not folding, so the keywords go through a table
+    // of their own rather than the UniqueSink's: HashLowered hashes keywords
+    // equal with A-Z lowered alike, and EqualsLowered tells the others apart.
+    // A slot holds the top half of the hash and the kept keyword's number + 1;
+    // the table is at most half full.
+    if (keywords.size() >= std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("Too many lines to remove duplicates from.");
+    unsigned bits = 4;
+    while ((std::size_t{1} << bits) < 2 * keywords.size())
+        ++bits;
+    const std::size_t mask = (std::size_t{1} << bits) - 1;
+    std::vector<std::uint64_t> slots(mask + 1, 0);
     std::vector<std::string_view> kept;
     kept.reserve(keywords.size());
-    char* at = lowered.data();
-    for (std::string_view kw : keywords) {
-        for (char c : kw)
-            *at++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (seen.insert(std::string_view(at - kw.size(), kw.size())).second)
+    // Hashed kAhead keywords ahead of the one placed, their slots fetched.
+    constexpr std::size_t kAhead = 8;
+    std::uint64_t hash[kAhead];
+    const auto hashOf = [&](std::size_t i) {
+        std::uint64_t any;
+        hash[i % kAhead] = HashLowered(keywords[i].data(), keywords[i].size(), any);
+        __builtin_prefetch(&slots[hash[i % kAhead] & mask]);
+    };
+    const std::size_t n = keywords.size();
+    for (std::size_t i = 0; i < n && i < kAhead; ++i)
+        hashOf(i);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view kw = keywords[i];
+        const std::uint64_t h = hash[i % kAhead];
+        if (i + kAhead < n)
+            hashOf(i + kAhead);
+        const std::uint64_t top = h >> 32 << 32;
+        std::size_t at = h & mask;
+        bool repeat = false;
+        for (std::uint64_t slot; !repeat && (slot = slots[at]) != 0; at = (at + 1) & mask) {
+            if ((slot >> 32 << 32) != top)
+                continue;
+            const std::string_view k = kept[(slot & 0xFFFFFFFFu) - 1];
+            repeat = k.size() == kw.size() && EqualsLowered(k.data(), kw.data(), kw.size());
+        }
+        if (!repeat) {
             kept.push_back(kw);
+            slots[at] = top | kept.size();
+        }
     }
     return kept;
 }
@@ -261,17 +287,30 @@ bool UniqueSink::Exclude(std::string_view line) {
     return Insert(line.data(), line.size(), h, ascii);
 }
 
+void UniqueSink::Exclude(std::span<const std::string_view> lines) {
+    InsertAll(lines, [](std::size_t, bool) {});
+}
+
 std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
+    std::size_t kept = 0;
+    InsertAll(lines, [&](std::size_t j, bool isNew) {
+        if (isNew)
+            lines[kept++] = lines[j];  // kept <= j: no line is overwritten before it is read
+    });
+    return kept;
+}
+
+template <class F>
+void UniqueSink::InsertAll(std::span<const std::string_view> lines, F&& onInserted) {
     Finish();
     // A pipeline, so that memory is read well ahead: line i is hashed and
     // its home slot fetched; the slot of line i - kAhead is read and the
-    // text it points at fetched; line i - 2 kAhead is checked.
+    // text it points at fetched; line i - 2 kAhead is inserted.
     constexpr std::size_t kAhead = 16, kRing = 64;
     static_assert(kRing > 2 * kAhead);
     std::uint64_t hash[kRing];
     bool ascii[kRing];
     const std::size_t n = lines.size();
-    std::size_t kept = 0;
     for (std::size_t i = 0; i < n + 2 * kAhead; ++i) {
         if (i < n) {
             const std::size_t r = i % kRing;
@@ -283,11 +322,9 @@ std::size_t UniqueSink::KeepNew(std::span<std::string_view> lines) {
         if (i >= 2 * kAhead) {
             const std::size_t j = i - 2 * kAhead;
             const std::string_view line = lines[j];
-            if (Insert(line.data(), line.size(), hash[j % kRing], ascii[j % kRing]))
-                lines[kept++] = line;
+            onInserted(j, Insert(line.data(), line.size(), hash[j % kRing], ascii[j % kRing]));
         }
     }
-    return kept;
 }
 
 std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
@@ -374,31 +411,46 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     return true;
 }
 
-// Every line again into a table of `count` slots, from the blocks.
+// Every line again into a table of `count` slots, from the blocks. The
+// entries are read in order and hashed kAhead ahead of the one placed, its
+// home slots fetched meanwhile.
 void UniqueSink::Resize(std::size_t count) {
     AllocateSlots(count);
     const std::size_t mask = slotCount_ - 1;
+    constexpr std::size_t kAhead = 16;
+    struct Read {
+        std::uint64_t hash;
+        std::size_t block, offset;
+    } ring[kAhead];
+    std::size_t read = 0;
+    const auto place = [&](const Read& r) {
+        std::size_t at = HomeOf(r.hash);
+        for (;;) {
+            const std::uint64_t empty = ZeroBytes(Load8(reinterpret_cast<const char*>(tags_ + at)));
+            if (empty != 0) {
+                at = (at + FirstMarked(empty)) & mask;
+                break;
+            }
+            at = (at + kGroup) & mask;
+        }
+        Place(at, TagOf(r.hash), r.block, r.offset);
+    };
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
         const char* const start = blocks_[b].Data();
         const std::size_t used = b < blockEnds_.size() ? blockEnds_[b] : blockUsed_;
         for (std::size_t off = 0; off < used;) {
             const EntryHead head = EntryHead::Of(start + off);
             bool ascii;
-            const std::uint64_t h = HashLine(start + off + head.headBytes, head.size, ascii);
-            std::size_t at = HomeOf(h);
-            for (;;) {
-                const std::uint64_t empty =
-                    ZeroBytes(Load8(reinterpret_cast<const char*>(tags_ + at)));
-                if (empty != 0) {
-                    at = (at + FirstMarked(empty)) & mask;
-                    break;
-                }
-                at = (at + kGroup) & mask;
-            }
-            Place(at, TagOf(h), b, off);
+            Read& r = ring[read++ % kAhead];
+            if (read > kAhead)
+                place(r);
+            r = {HashLine(start + off + head.headBytes, head.size, ascii), b, off};
+            Prefetch(r.hash);
             off += head.Span();
         }
     }
+    for (std::size_t i = read > kAhead ? read - kAhead : 0; i < read; ++i)
+        place(ring[i % kAhead]);
 }
 
 }  // namespace varnolt

@@ -94,7 +94,9 @@ TEST(UniqueSink, FirstOccurrenceKept) {
 // \u0398/\u03B8) and of lengths on both sides of a word: whatever the sink
 // behind it, a buffer's size and the route (line by line, into the buffer,
 // KeepNew, with or without room made ahead), the lines kept are those whose
-// folded text is new, and the set gives them back as they came.
+// folded text is new, and the set gives them back as they came; excluding
+// them all at once remembers each; and the keywords' own repeats go by A-Z
+// lowering alone.
 TEST(UniqueSink, RandomLinesAsAFoldedSet) {
     const std::vector<std::string> pieces = {"a",        "A",        "s",        "S",
                                              "\xC5\xBF", "\xC3\x89", "\xC3\xA9", "\xCE\x98",
@@ -156,6 +158,27 @@ TEST(UniqueSink, RandomLinesAsAFoldedSet) {
         Lines kept;
         batch.ForEachKept([&](std::string_view line) { kept.emplace_back(line); });
         EXPECT_EQ(kept, want) << c.seed;
+
+        // Excluded all at once, every line is remembered.
+        UniqueSink excluded(none);
+        excluded.SetHashMask(c.hashMask);
+        const std::vector<std::string_view> all(in.begin(), in.end());
+        excluded.Exclude(all);
+        std::vector<std::string_view> again = all;
+        EXPECT_EQ(excluded.KeepNew(again), 0u) << c.seed;
+
+        // The keywords' own repeats are those equal with A-Z alone lowered.
+        Lines firstByAscii;
+        std::unordered_set<std::string> lowered;
+        for (const std::string& l : in) {
+            std::string low = l;
+            for (char& ch : low)
+                ch = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch;
+            if (lowered.insert(low).second)
+                firstByAscii.push_back(l);
+        }
+        const std::vector<std::string_view> distinct = WithoutRepeats(all);
+        EXPECT_EQ(Lines(distinct.begin(), distinct.end()), firstByAscii) << c.seed;
     }
 }
 

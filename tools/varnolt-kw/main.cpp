@@ -314,8 +314,7 @@ int Run(int argc, char** argv) {
                 distinct = WithoutRepeats(keywords);
                 unique->Expect(keywords.size() +
                                EstimateTypoLines(distinct, opt.kinds, opt.layout));
-                for (std::string_view kw : keywords)
-                    unique->Exclude(kw);
+                unique->Exclude(keywords);
             } else {
                 std::size_t notations = 0;
                 for (std::size_t i = 0; i < MatchOptionTable().size(); ++i)

@@ -232,9 +232,7 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
         dedupe = std::make_unique<UniqueSink>(text);
         dedupe->Expect(keywords.size() + EstimateTypoLines(distinct, kinds, layout));
         // The input keywords themselves are not typos of them.
-        for (std::string_view kw : keywords) {
-            dedupe->Exclude(kw);
-        }
+        dedupe->Exclude(keywords);
     }
     const std::vector<std::string_view>& from = unique ? distinct : keywords;
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
