@@ -270,8 +270,9 @@ void UniqueSink::Finish() {
 
 void UniqueSink::Expect(std::uint64_t lines) {
     // The lines expected count their repeats too, so room for all of them
-    // at 0.8 full is room for the new ones at the usual 0.6 or less, as a
-    // rule; a table larger than 256 MiB is left to grow as the lines come.
+    // at 0.8 full is room for the new ones below the 0.75 that makes the
+    // table grow, as a rule; a table larger than 256 MiB is left to grow as
+    // the lines come.
     constexpr std::size_t kMostSlots = std::size_t{1} << 25;
     std::size_t count = slotCount_;
     while (count < kMostSlots && lines * 5 > count * 4)
@@ -405,8 +406,9 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     Place(at, tag, blocks_.size() - 1, blockUsed_);
     blockUsed_ += need;
     ++entries_;
-    // At most about 0.6 full, so that probes stay short.
-    if (entries_ * 5 > slotCount_ * 3)
+    // At most 0.75 full: a probe reads eight slots at a time, so runs of
+    // that length still mostly end in the first group.
+    if (entries_ * 4 > slotCount_ * 3)
         Grow();
     return true;
 }
