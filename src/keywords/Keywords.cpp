@@ -29,7 +29,9 @@ void CharIndex::Build(std::string_view keyword) {
     std::size_t i = 0;
     while (i < keyword.size()) {
         at_.push_back(i);
-        const std::size_t n = Utf8SequenceLength(keyword, i);
+        // Most keywords are ASCII: a byte below 0x80 is a character of its own.
+        const std::size_t n =
+            static_cast<unsigned char>(keyword[i]) < 0x80 ? 1 : Utf8SequenceLength(keyword, i);
         i += n ? n : 1;
     }
     at_.push_back(keyword.size());
