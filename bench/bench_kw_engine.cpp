@@ -92,10 +92,8 @@ std::uint64_t RunJob(Job job, const std::string& text) {
         WriteExport(list.Lines(), o, sink);
     } else {
         UniqueSink unique(sink);
-        const std::vector<std::string_view> distinct = WithoutRepeats(list.Lines());
-        unique.Expect(list.Lines().size() + EstimateTypoLines(distinct, TypoKinds::All()));
-        for (std::string_view kw : list.Lines())
-            unique.Exclude(kw);
+        const std::vector<std::string_view> distinct =
+            ReadyForTypos(unique, list.Lines(), TypoKinds::All());
         GenerateTypos(distinct, TypoKinds::All(), unique);
         unique.Finish();
     }

@@ -104,6 +104,15 @@ std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>
     return kept;
 }
 
+std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
+                                            const std::vector<std::string_view>& keywords,
+                                            const TypoKinds& kinds, const KeyboardLayout* layout) {
+    std::vector<std::string_view> distinct = WithoutRepeats(keywords);
+    set.Expect(keywords.size() + EstimateTypoLines(distinct, kinds, layout));
+    set.Exclude(keywords);
+    return distinct;
+}
+
 // Holds the lines of a ChunkSink in its buffer and decides them as they
 // come, a few lines behind the newest, so that memory is read well ahead:
 // line i - kLag is hashed (the newest lines are left alone while their bytes

@@ -151,6 +151,14 @@ struct UniqueSink::EntryHead {
     }
 };
 
+// Readies `set` for the typos of `keywords`: room made for them, and the
+// keywords themselves excluded (they are not typos of themselves). Returns
+// the keywords to make typos of: those without their repeats.
+std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
+                                            const std::vector<std::string_view>& keywords,
+                                            const TypoKinds& kinds,
+                                            const KeyboardLayout* layout = nullptr);
+
 template <class F>
 void UniqueSink::ForEachKept(F&& f) const {
     for (std::size_t b = 0; b < blocks_.size(); ++b) {

@@ -311,10 +311,7 @@ int Run(int argc, char** argv) {
         if (opt.unique) {
             unique = std::make_unique<UniqueSink>(sink);
             if (opt.typos) {
-                distinct = WithoutRepeats(keywords);
-                unique->Expect(keywords.size() +
-                               EstimateTypoLines(distinct, opt.kinds, opt.layout));
-                unique->Exclude(keywords);
+                distinct = ReadyForTypos(*unique, keywords, opt.kinds, opt.layout);
             } else {
                 std::size_t notations = 0;
                 for (std::size_t i = 0; i < MatchOptionTable().size(); ++i)

@@ -228,11 +228,8 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
     // Behind the UniqueSink a repeated keyword writes only repeats: it is skipped.
     std::vector<std::string_view> distinct;
     if (unique) {
-        distinct = WithoutRepeats(keywords);
         dedupe = std::make_unique<UniqueSink>(text);
-        dedupe->Expect(keywords.size() + EstimateTypoLines(distinct, kinds, layout));
-        // The input keywords themselves are not typos of them.
-        dedupe->Exclude(keywords);
+        distinct = ReadyForTypos(*dedupe, keywords, kinds, layout);
     }
     const std::vector<std::string_view>& from = unique ? distinct : keywords;
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
