@@ -91,7 +91,7 @@ std::uint64_t RunJob(Job job, const std::string& text) {
         o.types[2] = o.types[4] = true;  // --exact --negative-phrase
         WriteExport(list.Lines(), o, sink);
     } else {
-        UniqueSink unique(sink);
+        UniqueSink unique(sink, UniqueSink::ThreadsToUse());
         const std::vector<std::string_view> distinct =
             ReadyForTypos(unique, list.Lines(), TypoKinds::All());
         GenerateTypos(distinct, TypoKinds::All(), unique);

@@ -1,12 +1,16 @@
 #include "keywords/UniqueSink.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "keywords/LineWords.h"
 #include "util/TextCodec.h"
@@ -48,6 +52,12 @@ inline std::uint64_t ZeroBytes(std::uint64_t w) {
 inline std::uint64_t Candidates(std::uint64_t group, std::uint64_t empty, std::uint8_t tag) {
     const std::uint64_t match = ZeroBytes(group ^ (tag * kOnes));
     return empty == 0 ? match : match & ((empty & (0 - empty)) - 1);
+}
+
+// Which of two tables holds the lines of this hash: a bit that neither the
+// tag nor the home slot is taken from.
+inline unsigned TableIndexOf(std::uint64_t hash) {
+    return static_cast<unsigned>(hash >> 7) & 1u;
 }
 
 inline std::size_t FirstMarked(std::uint64_t marks) {
@@ -122,7 +132,7 @@ std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
 // where they are until Decide moves those kept together.
 class UniqueSink::Filter : public ChunkFilter {
 public:
-    explicit Filter(UniqueSink& set) : set_(set), pending_(kHeld) {}
+    Filter(UniqueSink& set, Table& table) : set_(set), table_(table), pending_(kHeld) {}
     bool Hold(const char* text, std::size_t size) override {
         Pending& p = pending_[count_++];
         p.text = text;
@@ -130,7 +140,7 @@ public:
         if (count_ > kLag) {
             HashNext();
             if (hashed_ > kAhead) {
-                set_.PrefetchEntry(pending_[hashed_ - 1 - kAhead].hash);
+                table_.PrefetchEntry(pending_[hashed_ - 1 - kAhead].hash);
                 if (hashed_ > 2 * kAhead)
                     DecideNext();
             }
@@ -142,7 +152,7 @@ public:
         while (hashed_ < count_)
             HashNext();
         for (std::size_t i = fetched; i < count_; ++i)
-            set_.PrefetchEntry(pending_[i].hash);
+            table_.PrefetchEntry(pending_[i].hash);
         while (decided_ < count_)
             DecideNext();
         char* dst = from;
@@ -172,24 +182,217 @@ private:
     };
     void HashNext() {
         Pending& p = pending_[hashed_++];
-        p.hash = set_.HashLine(p.text, p.size, p.ascii);
-        set_.Prefetch(p.hash);
+        p.hash = table_.HashLine(p.text, p.size, p.ascii);
+        table_.Prefetch(p.hash);
     }
     void DecideNext() {
         Pending& p = pending_[decided_++];
-        p.keep = set_.Insert(p.text, p.size, p.hash, p.ascii);
+        p.keep = table_.Insert(p.text, p.size, p.hash, p.ascii);
         set_.dropped_ += !p.keep;
     }
     UniqueSink& set_;
+    Table& table_;
     std::vector<Pending> pending_;
     std::size_t count_ = 0, hashed_ = 0, decided_ = 0;
 };
 
-UniqueSink::UniqueSink(LineSink& out) : out_(out) {
-    AllocateSlots(std::size_t{1} << 12);
+// Two tables, two threads: the calling thread holds the lines as they come;
+// at Decide each thread hashes half of them, then each checks, in order,
+// the lines whose hash belongs to its table (their slots fetched ahead),
+// and notes those that go; the calling thread then moves the lines that
+// stay together. A batch too small to be worth the hand-over is checked by
+// the calling thread alone.
+class UniqueSink::SplitFilter : public ChunkFilter {
+public:
+    explicit SplitFilter(UniqueSink& set) : set_(set), pending_(kHeld) {
+        for (Side& side : sides_)
+            side.drops.reserve(kHeld);
+        worker_ = std::thread([this] { Work(); });
+    }
+    ~SplitFilter() override {
+        stop_.store(true, std::memory_order_relaxed);
+        round_.fetch_add(1, std::memory_order_release);
+        round_.notify_one();
+        worker_.join();
+    }
+    bool Hold(const char* text, std::size_t size) override {
+        Pending& p = pending_[count_++];
+        p.text = text;
+        p.size = size;
+        p.hash = 0;
+        p.ascii = true;
+        return count_ == kHeld;
+    }
+    char* Decide(char* from, char* end, std::size_t eolSize) override {
+        for (Side& side : sides_)
+            side.drops.clear();
+        if (count_ < kAlone)
+            DecideAlone();
+        else
+            DecideTogether();
+        // The lines that stay, moved down over those that go, run by run.
+        const std::vector<std::uint32_t>& a = sides_[0].drops;
+        const std::vector<std::uint32_t>& b = sides_[1].drops;
+        char* dst = from;
+        char* src = from;
+        for (std::size_t i = 0, j = 0; i < a.size() || j < b.size();) {
+            const std::uint32_t next =
+                j == b.size() || (i < a.size() && a[i] < b[j]) ? a[i++] : b[j++];
+            const Pending& p = pending_[next];
+            char* const line = from + (p.text - from);
+            const auto run = static_cast<std::size_t>(line - src);
+            if (dst != src && run > 0)
+                std::memmove(dst, src, run);
+            dst += run;
+            src = line + p.size + eolSize;
+        }
+        const auto run = static_cast<std::size_t>(end - src);
+        if (dst != src && run > 0)
+            std::memmove(dst, src, run);
+        dst += run;
+        set_.dropped_ += a.size() + b.size();
+        count_ = 0;
+        return dst;
+    }
+
+private:
+    static constexpr std::size_t kHeld = 65536, kAlone = 1024, kAhead = 16;
+    struct Pending {
+        const char* text;
+        std::size_t size;
+        std::uint64_t hash;
+        bool ascii;
+    };
+    static void Await(const std::atomic<unsigned>& flag, unsigned round) {
+        for (unsigned v; (v = flag.load(std::memory_order_acquire)) != round;)
+            flag.wait(v, std::memory_order_acquire);
+    }
+    void Hash(Table& table, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Pending& p = pending_[i];
+            p.hash = table.HashLine(p.text, p.size, p.ascii);
+        }
+    }
+    // Checks the lines of table t, in order, and notes those that go.
+    void DecideTable(unsigned t) {
+        Table& table = *set_.tables_[t];
+        std::vector<std::uint32_t>& mine = sides_[t].own;
+        std::vector<std::uint32_t>& drops = sides_[t].drops;
+        // Without a branch: which table a line goes to is a coin toss.
+        mine.resize(count_);
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < count_; ++i) {
+            mine[n] = static_cast<std::uint32_t>(i);
+            n += TableIndexOf(pending_[i].hash) == t;
+        }
+        // A pipeline, as in InsertAll: line k's home slot fetched, the text
+        // its slots point at fetched kAhead later, the line checked kAhead
+        // after that.
+        for (std::size_t k = 0; k < n + 2 * kAhead; ++k) {
+            if (k < n)
+                table.Prefetch(pending_[mine[k]].hash);
+            if (k >= kAhead && k - kAhead < n)
+                table.PrefetchEntry(pending_[mine[k - kAhead]].hash);
+            if (k >= 2 * kAhead) {
+                const std::uint32_t i = mine[k - 2 * kAhead];
+                const Pending& p = pending_[i];
+                if (!table.Insert(p.text, p.size, p.hash, p.ascii))
+                    drops.push_back(i);
+            }
+        }
+    }
+    void DecideAlone() {
+        Table& first = *set_.tables_[0];
+        for (std::size_t i = 0; i < count_; ++i) {
+            Pending& p = pending_[i];
+            p.hash = first.HashLine(p.text, p.size, p.ascii);
+            if (!set_.TableOf(p.hash).Insert(p.text, p.size, p.hash, p.ascii))
+                sides_[0].drops.push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+    void DecideTogether() {
+        const unsigned round = round_.load(std::memory_order_relaxed) + 1;
+        workerFailed_ = nullptr;
+        round_.store(round, std::memory_order_release);
+        round_.notify_one();
+        std::exception_ptr failed;
+        try {
+            Hash(*set_.tables_[0], 0, count_ / 2);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        mainFailed_.store(failed != nullptr, std::memory_order_relaxed);
+        mainHashed_.store(round, std::memory_order_release);
+        mainHashed_.notify_one();
+        Await(workerHashed_, round);
+        if (failed == nullptr && workerHashFailed_ == nullptr) {
+            try {
+                DecideTable(0);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        }
+        // The worker reads the lines and the held list until it is done.
+        Await(workerDone_, round);
+        if (failed == nullptr)
+            failed = workerHashFailed_ != nullptr ? workerHashFailed_ : workerFailed_;
+        if (failed != nullptr) {
+            count_ = 0;
+            std::rethrow_exception(failed);
+        }
+    }
+    void Work() {
+        for (unsigned seen = 0;;) {
+            round_.wait(seen, std::memory_order_acquire);
+            seen = round_.load(std::memory_order_acquire);
+            if (stop_.load(std::memory_order_relaxed))
+                return;
+            workerHashFailed_ = nullptr;
+            try {
+                Hash(*set_.tables_[1], count_ / 2, count_);
+            } catch (...) {
+                workerHashFailed_ = std::current_exception();
+            }
+            workerHashed_.store(seen, std::memory_order_release);
+            workerHashed_.notify_one();
+            Await(mainHashed_, seen);
+            if (workerHashFailed_ == nullptr && !mainFailed_.load(std::memory_order_relaxed)) {
+                try {
+                    DecideTable(1);
+                } catch (...) {
+                    workerFailed_ = std::current_exception();
+                }
+            }
+            workerDone_.store(seen, std::memory_order_release);
+            workerDone_.notify_one();
+        }
+    }
+
+    UniqueSink& set_;
+    std::vector<Pending> pending_;
+    std::size_t count_ = 0;
+    // What each thread writes as it goes, a cache line of its own.
+    struct alignas(64) Side {
+        std::vector<std::uint32_t> own, drops;
+    };
+    Side sides_[2];
+    std::atomic<unsigned> round_{0}, mainHashed_{0}, workerHashed_{0}, workerDone_{0};
+    std::atomic<bool> mainFailed_{false}, stop_{false};
+    std::exception_ptr workerHashFailed_, workerFailed_;
+    std::thread worker_;
+};
+
+UniqueSink::UniqueSink(LineSink& out, unsigned threads) : out_(out) {
+    tables_[0] = std::make_unique<Table>();
     chunk_ = out.Direct();
     if (chunk_ != nullptr) {
-        filter_ = std::make_unique<Filter>(*this);
+        if (threads >= 2) {
+            tables_[1] = std::make_unique<Table>();
+            tableCount_ = 2;
+            filter_ = std::make_unique<SplitFilter>(*this);
+        } else {
+            filter_ = std::make_unique<Filter>(*this, *tables_[0]);
+        }
         chunk_->SetFilter(filter_.get());
     }
 }
@@ -203,11 +406,31 @@ UniqueSink::~UniqueSink() {
     }
 }
 
-std::size_t UniqueSink::HomeOf(std::uint64_t hash) const {
+unsigned UniqueSink::ThreadsToUse() {
+    cpu_set_t cpus;
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0)
+        return CPU_COUNT(&cpus) >= 2 ? 2 : 1;
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
+UniqueSink::Table& UniqueSink::TableOf(std::uint64_t hash) {
+    return *tables_[tableCount_ == 2 ? TableIndexOf(hash) : 0];
+}
+
+void UniqueSink::SetHashMask(std::uint64_t mask) {
+    for (unsigned t = 0; t < tableCount_; ++t)
+        tables_[t]->hashMask = mask;
+}
+
+UniqueSink::Table::Table() {
+    AllocateSlots(std::size_t{1} << 12);
+}
+
+std::size_t UniqueSink::Table::HomeOf(std::uint64_t hash) const {
     return static_cast<std::size_t>(hash >> (64 - slotBits_));
 }
 
-void UniqueSink::Prefetch(std::uint64_t hash) const {
+void UniqueSink::Table::Prefetch(std::uint64_t hash) const {
     const std::size_t home = HomeOf(hash);
     __builtin_prefetch(tags_ + home);
     __builtin_prefetch(refs_ + home, 1);
@@ -215,7 +438,7 @@ void UniqueSink::Prefetch(std::uint64_t hash) const {
 
 // Fetches the text of the slots that may hold the line, in the eight from
 // its home slot on (few runs are longer).
-void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
+void UniqueSink::Table::PrefetchEntry(std::uint64_t hash) const {
     const std::size_t home = HomeOf(hash);
     const std::uint64_t group = Load8(reinterpret_cast<const char*>(tags_ + home));
     for (std::uint64_t c = Candidates(group, ZeroBytes(group), TagOf(hash)); c != 0; c &= c - 1)
@@ -224,18 +447,22 @@ void UniqueSink::PrefetchEntry(std::uint64_t hash) const {
 
 // The slots are read at random: a large table asks for huge pages, so that
 // a probe costs one cache miss and not a page-table walk as well.
-void UniqueSink::AllocateSlots(std::size_t count) {
+void UniqueSink::Table::AllocateSlots(std::size_t count) {
     tagPages_ = FreshPages(count + kGroup);
     refPages_ = FreshPages(count * sizeof(std::uint32_t));
     tags_ = reinterpret_cast<std::uint8_t*>(tagPages_.Data());
     refs_ = reinterpret_cast<std::uint32_t*>(refPages_.Data());
     slotCount_ = count;
+    // At most 0.75 full: a probe reads eight slots at a time, so runs of
+    // that length still mostly end in the first group.
+    growAt_ = count / 4 * 3 + 1;
     slotBits_ = 0;
     while ((std::size_t{1} << slotBits_) < count)
         ++slotBits_;
 }
 
-void UniqueSink::Place(std::size_t at, std::uint8_t tag, std::size_t block, std::size_t offset) {
+void UniqueSink::Table::Place(std::size_t at, std::uint8_t tag, std::size_t block,
+                              std::size_t offset) {
     tags_[at] = tag;
     if (at < kGroup)  // the first slots again after the last, for whole groups
         tags_[slotCount_ + at] = tag;
@@ -255,8 +482,8 @@ void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
     for (std::string_view piece : pieces)
         heldLines_.append(piece);
     Held h{at, heldLines_.size() - at, 0, false};
-    h.hash = HashLine(heldLines_.data() + at, h.size, h.ascii);
-    Prefetch(h.hash);
+    h.hash = tables_[0]->HashLine(heldLines_.data() + at, h.size, h.ascii);
+    TableOf(h.hash).Prefetch(h.hash);
     held_.push_back(h);
     if (held_.size() == kBatch)
         Finish();
@@ -268,7 +495,7 @@ void UniqueSink::Finish() {
         return;
     }
     for (const Held& l : held_) {
-        if (Insert(heldLines_.data() + l.at, l.size, l.hash, l.ascii))
+        if (TableOf(l.hash).Insert(heldLines_.data() + l.at, l.size, l.hash, l.ascii))
             out_.AddLine({heldLines_.data() + l.at, l.size});
         else
             ++dropped_;
@@ -278,6 +505,14 @@ void UniqueSink::Finish() {
 }
 
 void UniqueSink::Expect(std::uint64_t lines) {
+    // Split between two tables by the hash, each gets about half; a little
+    // more, as the halves are seldom even.
+    const std::uint64_t each = tableCount_ == 1 ? lines : lines / 2 + lines / 64;
+    for (unsigned t = 0; t < tableCount_; ++t)
+        tables_[t]->Expect(each);
+}
+
+void UniqueSink::Table::Expect(std::uint64_t lines) {
     // The lines expected count their repeats too, so room for all of them
     // at 0.8 full is room for the new ones below the 0.75 that makes the
     // table grow, as a rule; a table larger than 256 MiB is left to grow as
@@ -293,8 +528,8 @@ void UniqueSink::Expect(std::uint64_t lines) {
 bool UniqueSink::Exclude(std::string_view line) {
     Finish();
     bool ascii;
-    const std::uint64_t h = HashLine(line.data(), line.size(), ascii);
-    return Insert(line.data(), line.size(), h, ascii);
+    const std::uint64_t h = tables_[0]->HashLine(line.data(), line.size(), ascii);
+    return TableOf(h).Insert(line.data(), line.size(), h, ascii);
 }
 
 void UniqueSink::Exclude(std::span<const std::string_view> lines) {
@@ -320,43 +555,47 @@ void UniqueSink::InsertAll(std::span<const std::string_view> lines, F&& onInsert
     static_assert(kRing > 2 * kAhead);
     std::uint64_t hash[kRing];
     bool ascii[kRing];
+    Table& first = *tables_[0];
     const std::size_t n = lines.size();
     for (std::size_t i = 0; i < n + 2 * kAhead; ++i) {
         if (i < n) {
             const std::size_t r = i % kRing;
-            hash[r] = HashLine(lines[i].data(), lines[i].size(), ascii[r]);
-            Prefetch(hash[r]);
+            hash[r] = first.HashLine(lines[i].data(), lines[i].size(), ascii[r]);
+            TableOf(hash[r]).Prefetch(hash[r]);
         }
-        if (i >= kAhead && i - kAhead < n)
-            PrefetchEntry(hash[(i - kAhead) % kRing]);
+        if (i >= kAhead && i - kAhead < n) {
+            const std::uint64_t h = hash[(i - kAhead) % kRing];
+            TableOf(h).PrefetchEntry(h);
+        }
         if (i >= 2 * kAhead) {
             const std::size_t j = i - 2 * kAhead;
             const std::string_view line = lines[j];
-            onInserted(j, Insert(line.data(), line.size(), hash[j % kRing], ascii[j % kRing]));
+            const std::uint64_t h = hash[j % kRing];
+            onInserted(j, TableOf(h).Insert(line.data(), line.size(), h, ascii[j % kRing]));
         }
     }
 }
 
-std::uint64_t UniqueSink::HashLine(const char* text, std::size_t size, bool& ascii) {
+inline std::uint64_t UniqueSink::Table::HashLine(const char* text, std::size_t size, bool& ascii) {
     std::uint64_t any;
-    const std::uint64_t h = HashLowered(text, size, any) & hashMask_;
+    const std::uint64_t h = HashLowered(text, size, any) & hashMask;
     ascii = (any & kHigh) == 0;
     return ascii ? h : HashFolded(text, size);
 }
 
 // Folding other letters: the hash of the folded text (which A-Z lowering
 // leaves as it is), left in scratch_.
-std::uint64_t UniqueSink::HashFolded(const char* text, std::size_t size) {
+std::uint64_t UniqueSink::Table::HashFolded(const char* text, std::size_t size) {
     FoldCaseInto(scratch_, {text, size});
     std::uint64_t any;
-    return HashLowered(scratch_.data(), scratch_.size(), any) & hashMask_;
+    return HashLowered(scratch_.data(), scratch_.size(), any) & hashMask;
 }
 
-const char* UniqueSink::Entry(std::uint32_t ref) const {
+const char* UniqueSink::Table::Entry(std::uint32_t ref) const {
     return blocks_[ref >> kPlaceBits].Data() + (ref & ((1u << kPlaceBits) - 1)) * EntryHead::kAlign;
 }
 
-bool UniqueSink::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
+bool UniqueSink::Table::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
     const EntryHead head = EntryHead::Of(entry);
     entry += head.headBytes;
     const std::size_t len = head.size;
@@ -371,7 +610,8 @@ bool UniqueSink::Matches(const char* entry, const char* text, std::size_t size, 
     return entryScratch_ == scratch_;
 }
 
-bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, bool ascii) {
+inline bool UniqueSink::Table::Insert(const char* text, std::size_t size, std::uint64_t h,
+                                      bool ascii) {
     if (!ascii) {
         // HashLine left the folded text in scratch_ unless a line came between.
         FoldCaseInto(scratch_, {text, size});
@@ -395,18 +635,9 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
     // A new line: keep its text as it came, its head first, in the current
     // block, so that the blocks hold the new lines in order.
     const std::size_t need = EntryHead::SpanFor(size);
-    if (size >= std::size_t{1} << 31)
-        throw std::length_error("A line is too long to compare with the others.");
-    if (blocks_.empty() || need > blockSize_ - blockUsed_) {
-        if (blocks_.size() == kMostBlocks)
-            throw std::length_error("Too many lines to remove duplicates from.");
-        if (!blocks_.empty())
-            blockEnds_.push_back(blockUsed_);
-        blockSize_ = need > kBlockBytes ? need : kBlockBytes;
-        blocks_.emplace_back(blockSize_);
-        blockUsed_ = 0;
-    }
-    char* entry = blocks_.back().Data() + blockUsed_;
+    if (need > blockSize_ - blockUsed_) [[unlikely]]
+        NewBlock(size, need);
+    char* entry = blockData_ + blockUsed_;
     char* const bytes = entry + EntryHead::Put(entry, size, !ascii);
     if (size >= 8 && size <= 32)
         Words4(text, size).Store(bytes, size);
@@ -414,18 +645,29 @@ bool UniqueSink::Insert(const char* text, std::size_t size, std::uint64_t h, boo
         CopyPiece(bytes, text, size);
     Place(at, tag, blocks_.size() - 1, blockUsed_);
     blockUsed_ += need;
-    ++entries_;
-    // At most 0.75 full: a probe reads eight slots at a time, so runs of
-    // that length still mostly end in the first group.
-    if (entries_ * 4 > slotCount_ * 3)
+    if (++entries_ == growAt_) [[unlikely]]
         Grow();
     return true;
+}
+
+void UniqueSink::Table::NewBlock(std::size_t size, std::size_t need) {
+    if (size >= std::size_t{1} << 31)
+        throw std::length_error("A line is too long to compare with the others.");
+    if (blocks_.size() == kMostBlocks)
+        throw std::length_error("Too many lines to remove duplicates from.");
+    const std::size_t bytes = need > kBlockBytes ? need : kBlockBytes;
+    blocks_.emplace_back(bytes);
+    if (blocks_.size() > 1)
+        blockEnds_.push_back(blockUsed_);
+    blockData_ = blocks_.back().Data();
+    blockSize_ = bytes;
+    blockUsed_ = 0;
 }
 
 // Every line again into a table of `count` slots, from the blocks. The
 // entries are read in order and hashed kAhead ahead of the one placed, its
 // home slots fetched meanwhile.
-void UniqueSink::Resize(std::size_t count) {
+void UniqueSink::Table::Resize(std::size_t count) {
     AllocateSlots(count);
     const std::size_t mask = slotCount_ - 1;
     constexpr std::size_t kAhead = 16;

@@ -36,10 +36,16 @@ class UniqueSink : public LineSink {
 public:
     // In front of a ChunkSink, the lines are checked in that sink's own
     // buffer (no copy of them); in front of any other sink, in a batch here.
-    explicit UniqueSink(LineSink& out);
+    // With `threads` 2 in front of a ChunkSink, the lines are split between
+    // two tables by their hash (equal lines always meet in the same one),
+    // and a second thread checks the lines of one table while the calling
+    // thread checks the other's: the output is the same.
+    explicit UniqueSink(LineSink& out, unsigned threads = 1);
     ~UniqueSink() override;
     UniqueSink(const UniqueSink&) = delete;
     UniqueSink& operator=(const UniqueSink&) = delete;
+    // 2 when this process may run on two processors or more, else 1.
+    static unsigned ThreadsToUse();
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
     ChunkSink* Direct() override { return chunk_; }
@@ -60,60 +66,83 @@ public:
     void Finish();
     std::size_t Dropped() const { return dropped_; }
     // Calls `f` with every line remembered (written, kept or excluded), in
-    // the order they came, as they came.
+    // the order they came, as they came; with two tables, those of the
+    // first table and then those of the second.
     template <class F>
     void ForEachKept(F&& f) const;
     // For tests: keeps only these bits of every hash, so that lines collide.
-    void SetHashMask(std::uint64_t mask) { hashMask_ = mask; }
+    void SetHashMask(std::uint64_t mask);
 
 private:
+    class Table;
     class Filter;
+    class SplitFilter;
     struct EntryHead;
     struct Held {
         std::size_t at, size;
         std::uint64_t hash;
         bool ascii;
     };
-    // The hash of `text` folded; `ascii` tells whether folding it is plain
-    // A-Z lowering (else scratch_ holds the folded text).
-    std::uint64_t HashLine(const char* text, std::size_t size, bool& ascii);
-    [[gnu::noinline]] std::uint64_t HashFolded(const char* text, std::size_t size);
-    // Inserts every line of `lines` in order, calling onInserted(index, new).
+    // The table that holds the lines of this hash.
+    Table& TableOf(std::uint64_t hash);
     template <class F>
     void InsertAll(std::span<const std::string_view> lines, F&& onInserted);
+
+    LineSink& out_;
+    ChunkSink* chunk_ = nullptr;
+    std::unique_ptr<Table> tables_[2];
+    unsigned tableCount_ = 1;
+    std::unique_ptr<ChunkFilter> filter_;
+    std::vector<Held> held_;
+    std::string heldLines_;
+    std::size_t dropped_ = 0;
+};
+
+// The lines seen, in one open-addressing table: a byte for each slot (0
+// when empty, else TagOf the line's hash), read eight slots at a time, and
+// beside it where the line (its head first) lies in the blocks. The blocks
+// keep the lines in the order they came. A table is used by one thread at
+// a time, and kept apart from the other table's fields in memory.
+class alignas(64) UniqueSink::Table {
+public:
+    Table();
+    // The hash of `text` folded; `ascii` tells whether folding it is plain
+    // A-Z lowering (else the folded text is left in scratch_).
+    [[gnu::always_inline]] std::uint64_t HashLine(const char* text, std::size_t size, bool& ascii);
     void Prefetch(std::uint64_t hash) const;
+    // Fetches the text of the slots that may hold the line.
     void PrefetchEntry(std::uint64_t hash) const;
     // True when `text` (hashed by HashLine) is new, and now remembered.
+    [[gnu::always_inline]] bool Insert(const char* text, std::size_t size, std::uint64_t hash,
+                                       bool ascii);
+    void Expect(std::uint64_t lines);
+    template <class F>
+    void ForEachKept(F&& f) const;
+    std::uint64_t hashMask = ~std::uint64_t{0};
+
+private:
+    [[gnu::noinline]] std::uint64_t HashFolded(const char* text, std::size_t size);
     bool Matches(const char* entry, const char* text, std::size_t size, bool ascii);
-    bool Insert(const char* text, std::size_t size, std::uint64_t hash, bool ascii);
-    void Grow() { Resize(slotCount_ * 2); }
+    // Starts a block with room for an entry of a line of `size` bytes.
+    [[gnu::noinline]] void NewBlock(std::size_t size, std::size_t need);
+    [[gnu::noinline]] void Grow() { Resize(slotCount_ * 2); }
     void Resize(std::size_t count);
     void AllocateSlots(std::size_t count);
     std::size_t HomeOf(std::uint64_t hash) const;
     const char* Entry(std::uint32_t ref) const;
     void Place(std::size_t at, std::uint8_t tag, std::size_t block, std::size_t offset);
 
-    LineSink& out_;
-    ChunkSink* chunk_ = nullptr;
-    std::unique_ptr<Filter> filter_;
-    std::vector<Held> held_;
-    std::string heldLines_;
     std::string scratch_, entryScratch_;
-    // Open addressing: a byte for each slot (0 when empty, else TagOf the
-    // line's hash), read eight slots at a time, and beside it where the line
-    // (its head first) lies in the blocks. The blocks keep the lines in the
-    // order they came.
     FreshPages tagPages_, refPages_;
     std::uint8_t* tags_ = nullptr;   // the first slots' bytes again after the last
     std::uint32_t* refs_ = nullptr;  // where the entry starts, in kAlign bytes
     std::size_t slotCount_ = 0;
-    unsigned slotBits_ = 0;  // slotCount_ is 1 << slotBits_
-    std::size_t entries_ = 0;
+    unsigned slotBits_ = 0;                 // slotCount_ is 1 << slotBits_
+    std::size_t entries_ = 0, growAt_ = 0;  // the table grows when entries_ reaches growAt_
     std::vector<FreshPages> blocks_;
     std::vector<std::size_t> blockEnds_;  // the bytes used of each full block
+    char* blockData_ = nullptr;           // the last block's bytes
     std::size_t blockUsed_ = 0, blockSize_ = 0;
-    std::size_t dropped_ = 0;
-    std::uint64_t hashMask_ = ~std::uint64_t{0};
 };
 
 // An entry of the set: a line's length and whether it is compared folded,
@@ -160,7 +189,7 @@ std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
                                             const KeyboardLayout* layout = nullptr);
 
 template <class F>
-void UniqueSink::ForEachKept(F&& f) const {
+void UniqueSink::Table::ForEachKept(F&& f) const {
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
         const char* at = blocks_[b].Data();
         const char* const end = at + (b < blockEnds_.size() ? blockEnds_[b] : blockUsed_);
@@ -170,6 +199,12 @@ void UniqueSink::ForEachKept(F&& f) const {
             at += head.Span();
         }
     }
+}
+
+template <class F>
+void UniqueSink::ForEachKept(F&& f) const {
+    for (unsigned t = 0; t < tableCount_; ++t)
+        tables_[t]->ForEachKept(f);
 }
 
 }  // namespace varnolt

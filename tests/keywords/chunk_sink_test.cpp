@@ -79,15 +79,16 @@ TEST(ChunkSink, DirectRouteWritesTheLinesOfTheLineRoute) {
 // A UniqueSink in front of a ChunkSink checks the lines in the buffer; it
 // drops the same lines as in front of any other sink, across batches, buffer
 // hand-overs, long lines and folded letters; KeepNew is Exclude line by line;
-// leaving out repeated keywords changes nothing.
+// leaving out repeated keywords changes nothing; nor does splitting the
+// lines between two threads.
 TEST(ChunkSink, DuplicatesInTheBufferAsLineByLine) {
     std::vector<std::string> extra;
     for (int i = 0; i < 3000; ++i)
         extra.push_back((i % 2 ? "K" : "k") + std::to_string(i % 1700));
     extra.insert(extra.end(), {"\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9", kLong,
                                "q" + kLong.substr(1), "\xC5\xBF", "S"});
-    auto run = [&](LineSink& out, bool skipRepeats) {
-        UniqueSink unique(out);
+    auto run = [&](LineSink& out, bool skipRepeats, unsigned threads = 1) {
+        UniqueSink unique(out, threads);
         for (std::string_view kw : Keywords())
             unique.Exclude(kw);
         GenerateTypos(skipRepeats ? WithoutRepeats(Keywords()) : Keywords(), TypoKinds::All(),
@@ -109,6 +110,10 @@ TEST(ChunkSink, DuplicatesInTheBufferAsLineByLine) {
             EXPECT_EQ(d, dropped);
         }
     }
+    StringChunkSink split("\r\n");
+    EXPECT_EQ(run(split, false, 2), dropped);
+    split.Flush();
+    EXPECT_EQ(split.text, Joined(want.lines, "\r\n"));
 
     std::vector<std::string_view> lines(extra.begin(), extra.end());
     VectorSink none;

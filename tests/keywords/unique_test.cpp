@@ -132,11 +132,14 @@ TEST(UniqueSink, RandomLinesAsAFoldedSet) {
                 want.push_back(l);
         }
         VectorSink byLine;
-        StringChunk buffered(c.buffer);
-        for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered)}) {
-            UniqueSink unique(*out);
+        // Two threads, with a buffer that holds every line: one batch split
+        // between them.
+        StringChunk buffered(c.buffer), split(1u << 20);
+        for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered),
+                              static_cast<LineSink*>(&split)}) {
+            UniqueSink unique(*out, out == &split ? 2 : 1);
             unique.SetHashMask(c.hashMask);
-            if (out == &buffered)
+            if (out != &byLine)
                 unique.Expect(in.size());
             for (const std::string& l : in)
                 unique.AddLine(l);
@@ -149,6 +152,8 @@ TEST(UniqueSink, RandomLinesAsAFoldedSet) {
         for (const std::string& l : want)
             joined += l + "\n";
         EXPECT_EQ(buffered.text, joined) << c.seed;
+        split.Flush();
+        EXPECT_EQ(split.text, joined) << c.seed;
         VectorSink none;
         UniqueSink batch(none);
         batch.SetHashMask(c.hashMask);

@@ -309,7 +309,7 @@ int Run(int argc, char** argv) {
         // Behind the UniqueSink a repeated keyword writes nothing: skip it.
         std::vector<std::string_view> distinct;
         if (opt.unique) {
-            unique = std::make_unique<UniqueSink>(sink);
+            unique = std::make_unique<UniqueSink>(sink, UniqueSink::ThreadsToUse());
             if (opt.typos) {
                 distinct = ReadyForTypos(*unique, keywords, opt.kinds, opt.layout);
             } else {

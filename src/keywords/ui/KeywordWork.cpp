@@ -228,7 +228,7 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
     // Behind the UniqueSink a repeated keyword writes only repeats: it is skipped.
     std::vector<std::string_view> distinct;
     if (unique) {
-        dedupe = std::make_unique<UniqueSink>(text);
+        dedupe = std::make_unique<UniqueSink>(text, UniqueSink::ThreadsToUse());
         distinct = ReadyForTypos(*dedupe, keywords, kinds, layout);
     }
     const std::vector<std::string_view>& from = unique ? distinct : keywords;
@@ -274,7 +274,7 @@ PaneLines FormatForPane(const std::vector<std::string_view>& keywords, const Mat
     text.Reserve(bytes, lines);
     std::unique_ptr<UniqueSink> dedupe;
     if (unique) {
-        dedupe = std::make_unique<UniqueSink>(text);
+        dedupe = std::make_unique<UniqueSink>(text, UniqueSink::ThreadsToUse());
         dedupe->Expect(lines);
     }
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
