@@ -62,9 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     Lines byLine;
-    Buffer buffered(64 + (choice >> 1));
-    for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered)}) {
-        UniqueSink unique(*out);
+    // Two tables and two threads behind the third sink.
+    Buffer buffered(64 + (choice >> 1)), twoThreads(64 + (choice >> 2));
+    for (LineSink* out : {static_cast<LineSink*>(&byLine), static_cast<LineSink*>(&buffered),
+                          static_cast<LineSink*>(&twoThreads)}) {
+        UniqueSink unique(*out, out == &twoThreads ? 2 : 1);
         unique.SetHashMask(mask);
         for (std::string_view l : in)
             unique.AddLine(l);
@@ -77,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& l : want)
         joined += l + "\n";
     FUZZ_REQUIRE(buffered.text == joined);
+    twoThreads.Flush();
+    FUZZ_REQUIRE(twoThreads.text == joined);
 
     Lines none;
     UniqueSink batch(none);
