@@ -205,8 +205,11 @@ private:
 class UniqueSink::SplitFilter : public ChunkFilter {
 public:
     explicit SplitFilter(UniqueSink& set) : set_(set), pending_(kHeld) {
-        for (Side& side : sides_)
+        for (Side& side : sides_) {
+            side.lists[0].resize(kHeld);
+            side.lists[1].resize(kHeld);
             side.drops.reserve(kHeld);
+        }
         worker_ = std::thread([this] { Work(); });
     }
     ~SplitFilter() override {
@@ -267,34 +270,48 @@ private:
         for (unsigned v; (v = flag.load(std::memory_order_acquire)) != round;)
             flag.wait(v, std::memory_order_acquire);
     }
-    void Hash(Table& table, std::size_t begin, std::size_t end) {
+    // What each thread writes as it goes, a cache line of its own: the
+    // lines it hashed, by table, and the lines of its table that go.
+    struct alignas(64) Side {
+        std::vector<std::uint32_t> lists[2], drops;
+        std::size_t found[2] = {0, 0};
+    };
+    // Hashes lines [begin, end) and sorts them, in order, by table into
+    // the lists of `side` (the hashing thread's own).
+    void Hash(Table& table, Side& side, std::size_t begin, std::size_t end) {
+        std::uint32_t* const lists[2] = {side.lists[0].data(), side.lists[1].data()};
+        std::size_t n[2] = {0, 0};
         for (std::size_t i = begin; i < end; ++i) {
             Pending& p = pending_[i];
             p.hash = table.HashLine(p.text, p.size, p.ascii);
+            // Without a branch: which table a line goes to is a coin toss.
+            const unsigned t = TableIndexOf(p.hash);
+            lists[0][n[0]] = lists[1][n[1]] = static_cast<std::uint32_t>(i);
+            ++n[t];
         }
+        side.found[0] = n[0];
+        side.found[1] = n[1];
     }
-    // Checks the lines of table t, in order, and notes those that go.
+    // Checks, in order, the lines of table t: those the calling thread
+    // hashed, then the worker's.
     void DecideTable(unsigned t) {
         Table& table = *set_.tables_[t];
-        std::vector<std::uint32_t>& mine = sides_[t].own;
+        const std::uint32_t* const first = sides_[0].lists[t].data();
+        const std::uint32_t* const second = sides_[1].lists[t].data();
+        const std::size_t split = sides_[0].found[t];
+        const std::size_t n = split + sides_[1].found[t];
+        const auto line = [&](std::size_t k) { return k < split ? first[k] : second[k - split]; };
         std::vector<std::uint32_t>& drops = sides_[t].drops;
-        // Without a branch: which table a line goes to is a coin toss.
-        mine.resize(count_);
-        std::size_t n = 0;
-        for (std::size_t i = 0; i < count_; ++i) {
-            mine[n] = static_cast<std::uint32_t>(i);
-            n += TableIndexOf(pending_[i].hash) == t;
-        }
         // A pipeline, as in InsertAll: line k's home slot fetched, the text
         // its slots point at fetched kAhead later, the line checked kAhead
         // after that.
         for (std::size_t k = 0; k < n + 2 * kAhead; ++k) {
             if (k < n)
-                table.Prefetch(pending_[mine[k]].hash);
+                table.Prefetch(pending_[line(k)].hash);
             if (k >= kAhead && k - kAhead < n)
-                table.PrefetchEntry(pending_[mine[k - kAhead]].hash);
+                table.PrefetchEntry(pending_[line(k - kAhead)].hash);
             if (k >= 2 * kAhead) {
-                const std::uint32_t i = mine[k - 2 * kAhead];
+                const std::uint32_t i = line(k - 2 * kAhead);
                 const Pending& p = pending_[i];
                 if (!table.Insert(p.text, p.size, p.hash, p.ascii))
                     drops.push_back(i);
@@ -317,7 +334,7 @@ private:
         round_.notify_one();
         std::exception_ptr failed;
         try {
-            Hash(*set_.tables_[0], 0, count_ / 2);
+            Hash(*set_.tables_[0], sides_[0], 0, count_ / 2);
         } catch (...) {
             failed = std::current_exception();
         }
@@ -349,7 +366,7 @@ private:
                 return;
             workerHashFailed_ = nullptr;
             try {
-                Hash(*set_.tables_[1], count_ / 2, count_);
+                Hash(*set_.tables_[1], sides_[1], count_ / 2, count_);
             } catch (...) {
                 workerHashFailed_ = std::current_exception();
             }
@@ -371,10 +388,6 @@ private:
     UniqueSink& set_;
     std::vector<Pending> pending_;
     std::size_t count_ = 0;
-    // What each thread writes as it goes, a cache line of its own.
-    struct alignas(64) Side {
-        std::vector<std::uint32_t> own, drops;
-    };
     Side sides_[2];
     std::atomic<unsigned> round_{0}, mainHashed_{0}, workerHashed_{0}, workerDone_{0};
     std::atomic<bool> mainFailed_{false}, stop_{false};
