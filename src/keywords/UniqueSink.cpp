@@ -2,117 +2,28 @@
 
 #include <sched.h>
 
-#include <algorithm>
 #include <atomic>
-#include <bit>
-#include <cstdlib>
 #include <cstring>
-#include <limits>
-#include <new>
-#include <stdexcept>
+#include <exception>
 #include <thread>
 
-#include "keywords/LineWords.h"
-#include "util/TextCodec.h"
+#include "keywords/UniqueTable.h"
 
 namespace varnolt {
 
 namespace {
 
-using namespace line_words;
-
-constexpr std::size_t kBlockBits = 22;
-constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
-// A slot's 32 bits tell the block and the entry's place in it, in steps of
-// EntryHead::kAlign bytes: up to 16 GiB of lines.
-constexpr unsigned kPlaceBits = kBlockBits - 2;
-static_assert(std::size_t{1} << (kBlockBits - kPlaceBits) == 4);
-constexpr std::size_t kMostBlocks = std::size_t{1} << (32 - kPlaceBits);
 constexpr std::size_t kBatch = 32;
 
-// The slots' bytes are read eight at a time, as one word whose lowest byte
-// is the first slot.
-static_assert(std::endian::native == std::endian::little);
-constexpr std::size_t kGroup = 8;
-
-// The byte of a slot that holds a line: seven bits of its hash (not those
-// that choose its home slot) and the top bit set.
-inline std::uint8_t TagOf(std::uint64_t hash) {
-    return static_cast<std::uint8_t>(0x80 | (hash & 0x7F));
-}
-
-// The top bit of each byte of `w` that is zero. Exact up to the first such
-// byte; above it a byte 0x01 may be marked too.
-inline std::uint64_t ZeroBytes(std::uint64_t w) {
-    return (w - kOnes) & ~w & kHigh;
-}
-
-// The marks of the slots of `group` that hold `tag`, up to the first empty one
-// (a line is always found before the first empty slot from its home).
-inline std::uint64_t Candidates(std::uint64_t group, std::uint64_t empty, std::uint8_t tag) {
-    const std::uint64_t match = ZeroBytes(group ^ (tag * kOnes));
-    return empty == 0 ? match : match & ((empty & (0 - empty)) - 1);
-}
-
-// Which of two tables holds the lines of this hash: a bit that neither the
-// tag nor the home slot is taken from.
-inline unsigned TableIndexOf(std::uint64_t hash) {
-    return static_cast<unsigned>(hash >> 7) & 1u;
-}
-
-inline std::size_t FirstMarked(std::uint64_t marks) {
-    return static_cast<std::size_t>(__builtin_ctzll(marks)) >> 3;
-}
+// What a filter holds of a line of the buffer until it is decided.
+struct HeldLine {
+    const char* text;
+    std::size_t size;
+    std::uint64_t hash;
+    bool ascii, keep;
+};
 
 }  // namespace
-
-std::vector<std::string_view> WithoutRepeats(const std::vector<std::string_view>& keywords) {
-    // Lowering A-Z alone is not folding, so the keywords go through a table
-    // of their own rather than the UniqueSink's: HashLowered hashes keywords
-    // equal with A-Z lowered alike, and EqualsLowered tells the others apart.
-    // A slot holds the top half of the hash and the kept keyword's number + 1;
-    // the table is at most half full.
-    if (keywords.size() >= std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("Too many lines to remove duplicates from.");
-    unsigned bits = 4;
-    while ((std::size_t{1} << bits) < 2 * keywords.size())
-        ++bits;
-    const std::size_t mask = (std::size_t{1} << bits) - 1;
-    std::vector<std::uint64_t> slots(mask + 1, 0);
-    std::vector<std::string_view> kept;
-    kept.reserve(keywords.size());
-    // Hashed kAhead keywords ahead of the one placed, their slots fetched.
-    constexpr std::size_t kAhead = 8;
-    std::uint64_t hash[kAhead];
-    const auto hashOf = [&](std::size_t i) {
-        std::uint64_t any;
-        hash[i % kAhead] = HashLowered(keywords[i].data(), keywords[i].size(), any);
-        __builtin_prefetch(&slots[hash[i % kAhead] & mask]);
-    };
-    const std::size_t n = keywords.size();
-    for (std::size_t i = 0; i < n && i < kAhead; ++i)
-        hashOf(i);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view kw = keywords[i];
-        const std::uint64_t h = hash[i % kAhead];
-        if (i + kAhead < n)
-            hashOf(i + kAhead);
-        const std::uint64_t top = h >> 32 << 32;
-        std::size_t at = h & mask;
-        bool repeat = false;
-        for (std::uint64_t slot; !repeat && (slot = slots[at]) != 0; at = (at + 1) & mask) {
-            if ((slot >> 32 << 32) != top)
-                continue;
-            const std::string_view k = kept[(slot & 0xFFFFFFFFu) - 1];
-            repeat = k.size() == kw.size() && EqualsLowered(k.data(), kw.data(), kw.size());
-        }
-        if (!repeat) {
-            kept.push_back(kw);
-            slots[at] = top | kept.size();
-        }
-    }
-    return kept;
-}
 
 std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
                                             const std::vector<std::string_view>& keywords,
@@ -174,12 +85,7 @@ public:
 
 private:
     static constexpr std::size_t kHeld = 2048, kLag = 8, kAhead = 16;
-    struct Pending {
-        const char* text;
-        std::size_t size;
-        std::uint64_t hash;
-        bool ascii, keep;
-    };
+    using Pending = HeldLine;
     void HashNext() {
         Pending& p = pending_[hashed_++];
         p.hash = table_.HashLine(p.text, p.size, p.ascii);
@@ -260,12 +166,7 @@ public:
 
 private:
     static constexpr std::size_t kHeld = 65536, kAlone = 1024, kAhead = 16;
-    struct Pending {
-        const char* text;
-        std::size_t size;
-        std::uint64_t hash;
-        bool ascii;
-    };
+    using Pending = HeldLine;
     static void Await(const std::atomic<unsigned>& flag, unsigned round) {
         for (unsigned v; (v = flag.load(std::memory_order_acquire)) != round;)
             flag.wait(v, std::memory_order_acquire);
@@ -435,53 +336,6 @@ void UniqueSink::SetHashMask(std::uint64_t mask) {
         tables_[t]->hashMask = mask;
 }
 
-UniqueSink::Table::Table() {
-    AllocateSlots(std::size_t{1} << 12);
-}
-
-std::size_t UniqueSink::Table::HomeOf(std::uint64_t hash) const {
-    return static_cast<std::size_t>(hash >> (64 - slotBits_));
-}
-
-void UniqueSink::Table::Prefetch(std::uint64_t hash) const {
-    const std::size_t home = HomeOf(hash);
-    __builtin_prefetch(tags_ + home);
-    __builtin_prefetch(refs_ + home, 1);
-}
-
-// Fetches the text of the slots that may hold the line, in the eight from
-// its home slot on (few runs are longer).
-void UniqueSink::Table::PrefetchEntry(std::uint64_t hash) const {
-    const std::size_t home = HomeOf(hash);
-    const std::uint64_t group = Load8(reinterpret_cast<const char*>(tags_ + home));
-    for (std::uint64_t c = Candidates(group, ZeroBytes(group), TagOf(hash)); c != 0; c &= c - 1)
-        __builtin_prefetch(Entry(refs_[(home + FirstMarked(c)) & (slotCount_ - 1)]));
-}
-
-// The slots are read at random: a large table asks for huge pages, so that
-// a probe costs one cache miss and not a page-table walk as well.
-void UniqueSink::Table::AllocateSlots(std::size_t count) {
-    tagPages_ = FreshPages(count + kGroup);
-    refPages_ = FreshPages(count * sizeof(std::uint32_t));
-    tags_ = reinterpret_cast<std::uint8_t*>(tagPages_.Data());
-    refs_ = reinterpret_cast<std::uint32_t*>(refPages_.Data());
-    slotCount_ = count;
-    // At most 0.75 full: a probe reads eight slots at a time, so runs of
-    // that length still mostly end in the first group.
-    growAt_ = count / 4 * 3 + 1;
-    slotBits_ = 0;
-    while ((std::size_t{1} << slotBits_) < count)
-        ++slotBits_;
-}
-
-void UniqueSink::Table::Place(std::size_t at, std::uint8_t tag, std::size_t block,
-                              std::size_t offset) {
-    tags_[at] = tag;
-    if (at < kGroup)  // the first slots again after the last, for whole groups
-        tags_[slotCount_ + at] = tag;
-    refs_[at] = static_cast<std::uint32_t>((block << kPlaceBits) | (offset / EntryHead::kAlign));
-}
-
 void UniqueSink::AddLine(std::string_view line) {
     AddJoined({&line, 1});
 }
@@ -523,19 +377,6 @@ void UniqueSink::Expect(std::uint64_t lines) {
     const std::uint64_t each = tableCount_ == 1 ? lines : lines / 2 + lines / 64;
     for (unsigned t = 0; t < tableCount_; ++t)
         tables_[t]->Expect(each);
-}
-
-void UniqueSink::Table::Expect(std::uint64_t lines) {
-    // The lines expected count their repeats too, so room for all of them
-    // at 0.8 full is room for the new ones below the 0.75 that makes the
-    // table grow, as a rule; a table larger than 256 MiB is left to grow as
-    // the lines come.
-    constexpr std::size_t kMostSlots = std::size_t{1} << 25;
-    std::size_t count = slotCount_;
-    while (count < kMostSlots && lines * 5 > count * 4)
-        count *= 2;
-    if (count > slotCount_)
-        Resize(count);
 }
 
 bool UniqueSink::Exclude(std::string_view line) {
@@ -587,136 +428,6 @@ void UniqueSink::InsertAll(std::span<const std::string_view> lines, F&& onInsert
             onInserted(j, TableOf(h).Insert(line.data(), line.size(), h, ascii[j % kRing]));
         }
     }
-}
-
-inline std::uint64_t UniqueSink::Table::HashLine(const char* text, std::size_t size, bool& ascii) {
-    std::uint64_t any;
-    const std::uint64_t h = HashLowered(text, size, any) & hashMask;
-    ascii = (any & kHigh) == 0;
-    return ascii ? h : HashFolded(text, size);
-}
-
-// Folding other letters: the hash of the folded text (which A-Z lowering
-// leaves as it is), left in scratch_.
-std::uint64_t UniqueSink::Table::HashFolded(const char* text, std::size_t size) {
-    FoldCaseInto(scratch_, {text, size});
-    std::uint64_t any;
-    return HashLowered(scratch_.data(), scratch_.size(), any) & hashMask;
-}
-
-const char* UniqueSink::Table::Entry(std::uint32_t ref) const {
-    return blocks_[ref >> kPlaceBits].Data() + (ref & ((1u << kPlaceBits) - 1)) * EntryHead::kAlign;
-}
-
-bool UniqueSink::Table::Matches(const char* entry, const char* text, std::size_t size, bool ascii) {
-    const EntryHead head = EntryHead::Of(entry);
-    entry += head.headBytes;
-    const std::size_t len = head.size;
-    if (ascii && !head.folded)
-        return len == size && EqualsLowered(entry, text, size);
-    // Folding can change the length, and can turn other letters into ASCII
-    // ones: both sides are compared folded. Insert left the line folded in
-    // scratch_.
-    if (ascii)
-        FoldCaseInto(scratch_, {text, size});
-    FoldCaseInto(entryScratch_, {entry, len});
-    return entryScratch_ == scratch_;
-}
-
-inline bool UniqueSink::Table::Insert(const char* text, std::size_t size, std::uint64_t h,
-                                      bool ascii) {
-    if (!ascii) {
-        // HashLine left the folded text in scratch_ unless a line came between.
-        FoldCaseInto(scratch_, {text, size});
-    }
-    const std::uint8_t tag = TagOf(h);
-    const std::size_t mask = slotCount_ - 1;
-    std::size_t at = HomeOf(h);
-    for (;;) {
-        const std::uint64_t group = Load8(reinterpret_cast<const char*>(tags_ + at));
-        const std::uint64_t empty = ZeroBytes(group);
-        for (std::uint64_t c = Candidates(group, empty, tag); c != 0; c &= c - 1) {
-            if (Matches(Entry(refs_[(at + FirstMarked(c)) & mask]), text, size, ascii))
-                return false;
-        }
-        if (empty != 0) {
-            at = (at + FirstMarked(empty)) & mask;
-            break;
-        }
-        at = (at + kGroup) & mask;
-    }
-    // A new line: keep its text as it came, its head first, in the current
-    // block, so that the blocks hold the new lines in order.
-    const std::size_t need = EntryHead::SpanFor(size);
-    if (need > blockSize_ - blockUsed_) [[unlikely]]
-        NewBlock(size, need);
-    char* entry = blockData_ + blockUsed_;
-    char* const bytes = entry + EntryHead::Put(entry, size, !ascii);
-    if (size >= 8 && size <= 32)
-        Words4(text, size).Store(bytes, size);
-    else
-        CopyPiece(bytes, text, size);
-    Place(at, tag, blocks_.size() - 1, blockUsed_);
-    blockUsed_ += need;
-    if (++entries_ == growAt_) [[unlikely]]
-        Grow();
-    return true;
-}
-
-void UniqueSink::Table::NewBlock(std::size_t size, std::size_t need) {
-    if (size >= std::size_t{1} << 31)
-        throw std::length_error("A line is too long to compare with the others.");
-    if (blocks_.size() == kMostBlocks)
-        throw std::length_error("Too many lines to remove duplicates from.");
-    const std::size_t bytes = need > kBlockBytes ? need : kBlockBytes;
-    blocks_.emplace_back(bytes);
-    if (blocks_.size() > 1)
-        blockEnds_.push_back(blockUsed_);
-    blockData_ = blocks_.back().Data();
-    blockSize_ = bytes;
-    blockUsed_ = 0;
-}
-
-// Every line again into a table of `count` slots, from the blocks. The
-// entries are read in order and hashed kAhead ahead of the one placed, its
-// home slots fetched meanwhile.
-void UniqueSink::Table::Resize(std::size_t count) {
-    AllocateSlots(count);
-    const std::size_t mask = slotCount_ - 1;
-    constexpr std::size_t kAhead = 16;
-    struct Read {
-        std::uint64_t hash;
-        std::size_t block, offset;
-    } ring[kAhead];
-    std::size_t read = 0;
-    const auto place = [&](const Read& r) {
-        std::size_t at = HomeOf(r.hash);
-        for (;;) {
-            const std::uint64_t empty = ZeroBytes(Load8(reinterpret_cast<const char*>(tags_ + at)));
-            if (empty != 0) {
-                at = (at + FirstMarked(empty)) & mask;
-                break;
-            }
-            at = (at + kGroup) & mask;
-        }
-        Place(at, TagOf(r.hash), r.block, r.offset);
-    };
-    for (std::size_t b = 0; b < blocks_.size(); ++b) {
-        const char* const start = blocks_[b].Data();
-        const std::size_t used = b < blockEnds_.size() ? blockEnds_[b] : blockUsed_;
-        for (std::size_t off = 0; off < used;) {
-            const EntryHead head = EntryHead::Of(start + off);
-            bool ascii;
-            Read& r = ring[read++ % kAhead];
-            if (read > kAhead)
-                place(r);
-            r = {HashLine(start + off + head.headBytes, head.size, ascii), b, off};
-            Prefetch(r.hash);
-            off += head.Span();
-        }
-    }
-    for (std::size_t i = read > kAhead ? read - kAhead : 0; i < read; ++i)
-        place(ring[i % kAhead]);
 }
 
 }  // namespace varnolt
