@@ -85,6 +85,7 @@ private:
     };
     // The table that holds the lines of this hash.
     Table& TableOf(std::uint64_t hash);
+    // Inserts every line of `lines` in order, calling onInserted(index, new).
     template <class F>
     void InsertAll(std::span<const std::string_view> lines, F&& onInserted);
 
