@@ -128,8 +128,6 @@ public:
         Pending& p = pending_[count_++];
         p.text = text;
         p.size = size;
-        p.hash = 0;
-        p.ascii = true;
         return count_ == kHeld;
     }
     char* Decide(char* from, char* end, std::size_t eolSize) override {
