@@ -34,12 +34,12 @@ void ChunkSink::AddJoined(std::span<const std::string_view> pieces) {
 
 void ChunkSink::SetFilter(ChunkFilter* filter) {
     DecideHeld();
-    filter_ = filter;
+    filter_ = decider_ = filter;
 }
 
 void ChunkSink::DecideHeld() {
-    if (filter_ != nullptr && held_ != at_)
-        at_ = filter_->Decide(held_, at_, eolSize_);
+    if (decider_ != nullptr && held_ != at_)
+        at_ = decider_->Decide(held_, at_, eolSize_);
     held_ = at_;
 }
 

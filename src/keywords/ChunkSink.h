@@ -53,8 +53,9 @@ public:
     // buffer. Returns true when the held lines should be decided.
     virtual bool Hold(const char* text, std::size_t size) = 0;
     // Decides the lines held in [from, end), in order, each followed by
-    // `eolSize` bytes of end of line: moves the lines that stay down over
-    // those that go. Returns the new end.
+    // `eolSize` bytes of end of line: moves the lines that stay (and the
+    // lines between them it was not shown) down over those that go.
+    // Returns the new end.
     virtual char* Decide(char* from, char* end, std::size_t eolSize) = 0;
 };
 
@@ -104,6 +105,9 @@ public:
 
     // Puts `filter` (null: none) in front of the lines to come.
     void SetFilter(ChunkFilter* filter);
+    // False: the lines to come pass the filter unseen (it still decides
+    // those it holds, wherever they stand); true again: it sees them.
+    void ShowLines(bool show) { filter_ = show ? decider_ : nullptr; }
     // Decides the lines the filter holds.
     void DecideHeld();
 
@@ -121,8 +125,9 @@ private:
     std::unique_ptr<char[]> buf_;
     char* at_;
     char* end_;
-    char* held_;  // where the lines the filter holds begin
-    ChunkFilter* filter_ = nullptr;
+    char* held_;                      // where the lines the filter holds begin
+    ChunkFilter* filter_ = nullptr;   // the filter that sees the lines now
+    ChunkFilter* decider_ = nullptr;  // the filter set
 };
 
 // Emits one line made of `pieces` into `out` without a virtual call.
