@@ -1,5 +1,6 @@
 #include "keywords/Keywords.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -82,10 +83,36 @@ void LowerInto(std::string& dst, std::string_view keyword) {
     }
 }
 
+// The rows of the kinds that the rules for leaving out repeats name (in
+// TypoWord::distinct, for an ASCII keyword: a character is a byte). Lines
+// of different lengths never meet, a replaced character leaves a line
+// unlike one with two exchanged, and a neighbour is never its own key, so
+// the repeats are: leaving out, or doubling, either of two equal letters
+// side by side; exchanging them (the keyword itself); a skipped space,
+// when letters are skipped too (or the second of two spaces); putting a
+// key's neighbour after the same character (a doubled letter); and a vowel
+// swapped for a neighbour of its key (a missed key).
+enum KindRow : std::size_t {
+    kSkipRow,
+    kDoubleRow,
+    kReverseRow,
+    kSpacesRow,
+    kMissedRow,
+    kInsertedRow,
+    kVowelRow,
+};
+
+// True when character p of the keyword equals, A-Z case ignored, character p - 1.
+bool SameAsBefore(const TypoWord& w, std::size_t p) {
+    return p > 0 && w.lower[w.chars.Start(p)] == w.lower[w.chars.Start(p - 1)];
+}
+
 template <class Out>
 void SkippedLetters(const TypoWord& w, Out& out) {
     const std::string_view kw = w.keyword;
     for (std::size_t p = 0; p < w.chars.Count(); ++p) {
+        if (w.distinct && SameAsBefore(w, p))
+            continue;
         Emit(out, kw.substr(0, w.chars.Start(p)), kw.substr(w.chars.End(p)));
     }
 }
@@ -94,6 +121,8 @@ template <class Out>
 void DoubledLetters(const TypoWord& w, Out& out) {
     const std::string_view kw = w.keyword;
     for (std::size_t p = 0; p < w.chars.Count(); ++p) {
+        if (w.distinct && SameAsBefore(w, p))
+            continue;
         Emit(out, kw.substr(0, w.chars.End(p)), kw.substr(w.chars.Start(p)));
     }
 }
@@ -104,6 +133,8 @@ void ReversedLetters(const TypoWord& w, Out& out) {
     const CharIndex& ci = w.chars;
     for (std::size_t p = 0; p + 1 < ci.Count(); ++p) {
         const std::size_t a = ci.Start(p), b = ci.Start(p + 1), c = ci.End(p + 1);
+        if (w.distinct && SameAsBefore(w, p + 1))
+            continue;
         Emit(out, kw.substr(0, a), kw.substr(b, c - b), kw.substr(a, b - a), kw.substr(c));
     }
 }
@@ -112,7 +143,11 @@ template <class Out>
 void SkippedSpaces(const TypoWord& w, Out& out) {
     // Byte 32 is always a character of its own, so a byte search is exact.
     const std::string_view kw = w.keyword;
+    if (w.distinct && w.distinct->Has(kSkipRow))
+        return;
     for (std::size_t i = kw.find(' '); i != std::string_view::npos; i = kw.find(' ', i + 1)) {
+        if (w.distinct && i > 0 && kw[i - 1] == ' ')
+            continue;
         Emit(out, kw.substr(0, i), kw.substr(i + 1));
     }
 }
@@ -131,8 +166,14 @@ void KeyboardTypos(const TypoWord& w, bool replace, Out& out) {
             continue;
         const std::string_view head = lower.substr(0, at);
         const std::string_view tail = lower.substr(replace ? at + 1 : at);
-        for (const std::string& c : NeighbourList(w.layout, key))
+        // An inserted key after the same character is a doubled letter.
+        const char before =
+            w.distinct && !replace && at > 0 && w.distinct->Has(kDoubleRow) ? lower[at - 1] : '\0';
+        for (const std::string& c : NeighbourList(w.layout, key)) {
+            if (before != '\0' && c[0] == before)
+                continue;
             Emit(out, head, std::string_view(c), tail);
+        }
     }
 }
 
@@ -157,9 +198,17 @@ void VowelSwaps(const TypoWord& w, Out& out) {
         if (kVowels.find(lower[at]) == std::string_view::npos)
             continue;
         const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
+        const std::vector<std::string>* missed = w.distinct && w.distinct->Has(kMissedRow)
+                                                     ? &NeighbourList(w.layout, lower[at])
+                                                     : nullptr;
         for (std::size_t v = 0; v < kVowels.size(); ++v) {
-            if (kVowels[v] != lower[at])
-                Emit(out, head, kVowels.substr(v, 1), tail);
+            if (kVowels[v] == lower[at])
+                continue;
+            // A vowel that is a neighbour of the key was a missed key already.
+            if (missed &&
+                std::find(missed->begin(), missed->end(), kVowels.substr(v, 1)) != missed->end())
+                continue;
+            Emit(out, head, kVowels.substr(v, 1), tail);
         }
     }
 }
@@ -181,6 +230,13 @@ constexpr TypoKindRow kTypoKinds[] = {
      VowelSwaps<ChunkSink>},
 };
 static_assert(std::size(kTypoKinds) <= 32, "TypoKinds keeps one bit a kind");
+static_assert(kTypoKinds[kSkipRow].option == "--skip-letter" &&
+              kTypoKinds[kDoubleRow].option == "--double-letters" &&
+              kTypoKinds[kReverseRow].option == "--reverse-letters" &&
+              kTypoKinds[kSpacesRow].option == "--skip-spaces" &&
+              kTypoKinds[kMissedRow].option == "--missed-keys" &&
+              kTypoKinds[kInsertedRow].option == "--inserted-keys" &&
+              kTypoKinds[kVowelRow].option == "--vowel-swap");
 
 // Runs one routine on one keyword.
 template <class Out>
@@ -268,10 +324,12 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
     ChunkSink* const direct = out.Direct();
     for (std::string_view kw : keywords) {
         ci.Build(kw);
+        const bool distinct = out.BeginTyposOf(kw);
         // Lower-casing changes only ASCII bytes, so the index fits both.
-        if (needLower)
+        if (needLower || distinct)
             LowerInto(lower, kw);
-        const TypoWord word{kw, needLower ? std::string_view(lower) : kw, ci, layout};
+        const TypoWord word{kw, needLower || distinct ? std::string_view(lower) : kw, ci, layout,
+                            distinct ? &kinds : nullptr};
         for (std::size_t i = 0; i < std::size(kTypoKinds); ++i) {
             if (!kinds.Has(i))
                 continue;
@@ -281,6 +339,19 @@ void GenerateTypos(const std::vector<std::string_view>& keywords, const TypoKind
                 kTypoKinds[i].generate(word, out);
         }
     }
+}
+
+bool TyposAreSingleEdits(const KeyboardLayout* layout) {
+    for (char key = 'a'; key <= 'z'; ++key) {
+        const std::vector<std::string>& row = NeighbourList(layout, key);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (row[i].size() != 1 || static_cast<unsigned char>(row[i][0]) >= 0x80 ||
+                row[i][0] == key ||
+                std::find(row.begin(), row.begin() + i, row[i]) != row.begin() + i)
+                return false;
+        }
+    }
+    return true;
 }
 
 std::uint64_t EstimateTypoLines(const std::vector<std::string_view>& keywords,

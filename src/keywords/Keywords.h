@@ -17,6 +17,7 @@ namespace varnolt {
 
 struct KeyboardLayout;
 class ChunkSink;
+class TypoKinds;
 
 // The user messages of the two keyword pages (and of varnolt-kw).
 inline constexpr const char* kMsgNoInput = "Please enter the input keywords to process.";
@@ -35,6 +36,11 @@ public:
     // The buffer to write lines into directly, when this sink is one (or
     // passes its lines on to one); null by default.
     virtual ChunkSink* Direct() { return nullptr; }
+    // Tells that the lines to come, up to the next call, are the typos of
+    // `keyword` (GenerateTypos calls it before each keyword's lines). True
+    // asks for them without repeats: no line equal, A-Z case ignored, to an
+    // earlier one of the keyword or to the keyword (an ASCII keyword only).
+    virtual bool BeginTyposOf(std::string_view /*keyword*/) { return false; }
 };
 
 // Collects lines into one text, each line followed by `eol`.
@@ -98,6 +104,10 @@ struct TypoWord {
     const CharIndex& chars;    // the characters of both
     // The keyboard of Missed keys and Inserted keys; null for qwerty.
     const KeyboardLayout* layout = nullptr;
+    // When set (for an ASCII keyword whose layout passes TyposAreSingleEdits),
+    // the routines leave out each line equal, A-Z case ignored, to the
+    // keyword or to an earlier line of the kinds chosen here.
+    const TypoKinds* distinct = nullptr;
 };
 
 // One kind of typo: everything the engine, varnolt-kw and the Typo Generator
@@ -133,6 +143,11 @@ public:
 private:
     std::uint32_t bits_ = 0;
 };
+
+// True when every neighbour on `layout` (null: qwerty) is one ASCII byte
+// other than its key, none twice in a row: then every typo is one edit of
+// its keyword, and the routines can leave out repeats by rule.
+bool TyposAreSingleEdits(const KeyboardLayout* layout);
 
 // For each keyword in turn, the chosen kinds in table order; the keyboard
 // kinds on `layout` (null: qwerty).
