@@ -7,6 +7,7 @@
 #include <exception>
 #include <thread>
 
+#include "keywords/KeywordsApart.h"
 #include "keywords/UniqueTable.h"
 
 namespace varnolt {
@@ -14,6 +15,9 @@ namespace varnolt {
 namespace {
 
 constexpr std::size_t kBatch = 32;
+// The typo lines a keyword has on average from which the keywords apart
+// are told from the others.
+constexpr std::uint64_t kApartFrom = 64;
 
 // What a filter holds of a line of the buffer until it is decided.
 struct HeldLine {
@@ -23,13 +27,49 @@ struct HeldLine {
     bool ascii, keep;
 };
 
+// Moves the bytes of [from, end) down over the lines that go, run by run:
+// `nextDropped` gives them in order, then null. Returns the new end.
+template <class NextDropped>
+char* CloseGaps(char* from, char* end, std::size_t eolSize, NextDropped&& nextDropped) {
+    char* dst = from;
+    char* src = from;
+    for (const HeldLine* p = nextDropped(); p != nullptr; p = nextDropped()) {
+        char* const line = from + (p->text - from);
+        const auto run = static_cast<std::size_t>(line - src);
+        if (dst != src && run > 0)
+            std::memmove(dst, src, run);
+        dst += run;
+        src = line + p->size + eolSize;
+    }
+    const auto run = static_cast<std::size_t>(end - src);
+    if (dst != src && run > 0)
+        std::memmove(dst, src, run);
+    return dst + run;
+}
+
 }  // namespace
 
 std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
                                             const std::vector<std::string_view>& keywords,
                                             const TypoKinds& kinds, const KeyboardLayout* layout) {
     std::vector<std::string_view> distinct = WithoutRepeats(keywords);
-    set.Expect(keywords.size() + EstimateTypoLines(distinct, kinds, layout));
+    std::uint64_t lines = EstimateTypoLines(distinct, kinds, layout);
+    // Telling the keywords apart costs about what checking a few dozen
+    // lines in the set does: worth it when they have many typos each, and
+    // a keyword found apart spares the set about as many lines as it has.
+    if (lines >= kApartFrom * distinct.size() && TyposAreSingleEdits(layout)) {
+        const std::vector<bool> apart =
+            KeywordsApart(distinct, static_cast<std::size_t>(lines / distinct.size()));
+        set.KeepApart(distinct, apart);
+        // The lines of the keywords apart never reach the set.
+        std::vector<std::string_view> alone;
+        for (std::size_t i = 0; i < distinct.size(); ++i) {
+            if (apart[i])
+                alone.push_back(distinct[i]);
+        }
+        lines -= EstimateTypoLines(alone, kinds, layout);
+    }
+    set.Expect(keywords.size() + lines);
     set.Exclude(keywords);
     return distinct;
 }
@@ -66,21 +106,14 @@ public:
             table_.PrefetchEntry(pending_[i].hash);
         while (decided_ < count_)
             DecideNext();
-        char* dst = from;
-        char* line = from;
-        for (std::size_t i = 0; i < count_; ++i) {
-            const Pending& p = pending_[i];
-            const std::size_t size = p.size + eolSize;
-            if (p.keep) {
-                if (dst != line)
-                    std::memmove(dst, line, size);
-                dst += size;
-            }
-            line += size;
-        }
+        std::size_t i = 0;
+        char* const last = CloseGaps(from, end, eolSize, [&]() -> const Pending* {
+            while (i < count_ && pending_[i].keep)
+                ++i;
+            return i < count_ ? &pending_[i++] : nullptr;
+        });
         count_ = hashed_ = decided_ = 0;
-        (void)end;
-        return dst;
+        return last;
     }
 
 private:
@@ -137,29 +170,18 @@ public:
             DecideAlone();
         else
             DecideTogether();
-        // The lines that stay, moved down over those that go, run by run.
+        // The lines dropped on either side, in the order they came.
         const std::vector<std::uint32_t>& a = sides_[0].drops;
         const std::vector<std::uint32_t>& b = sides_[1].drops;
-        char* dst = from;
-        char* src = from;
-        for (std::size_t i = 0, j = 0; i < a.size() || j < b.size();) {
-            const std::uint32_t next =
-                j == b.size() || (i < a.size() && a[i] < b[j]) ? a[i++] : b[j++];
-            const Pending& p = pending_[next];
-            char* const line = from + (p.text - from);
-            const auto run = static_cast<std::size_t>(line - src);
-            if (dst != src && run > 0)
-                std::memmove(dst, src, run);
-            dst += run;
-            src = line + p.size + eolSize;
-        }
-        const auto run = static_cast<std::size_t>(end - src);
-        if (dst != src && run > 0)
-            std::memmove(dst, src, run);
-        dst += run;
+        std::size_t i = 0, j = 0;
+        char* const last = CloseGaps(from, end, eolSize, [&]() -> const Pending* {
+            if (i == a.size() && j == b.size())
+                return nullptr;
+            return &pending_[j == b.size() || (i < a.size() && a[i] < b[j]) ? a[i++] : b[j++]];
+        });
         set_.dropped_ += a.size() + b.size();
         count_ = 0;
-        return dst;
+        return last;
     }
 
 private:
@@ -318,6 +340,31 @@ UniqueSink::~UniqueSink() {
     }
 }
 
+void UniqueSink::KeepApart(std::span<const std::string_view> distinct,
+                           const std::vector<bool>& apart) {
+    apart_.clear();
+    nextApart_ = 0;
+    for (std::size_t i = 0; i < distinct.size() && i < apart.size(); ++i) {
+        if (apart[i])
+            apart_.push_back(distinct[i]);
+    }
+}
+
+bool UniqueSink::BeginTyposOf(std::string_view keyword) {
+    const bool apart = nextApart_ < apart_.size() && apart_[nextApart_].data() == keyword.data() &&
+                       apart_[nextApart_].size() == keyword.size();
+    if (apart) {
+        ++nextApart_;
+        if (chunk_ == nullptr)
+            PassHeld();
+    }
+    // The filter still decides the lines it holds around those it is not shown.
+    if (chunk_ != nullptr)
+        chunk_->ShowLines(!apart);
+    alone_ = apart;
+    return apart;
+}
+
 unsigned UniqueSink::ThreadsToUse() {
     cpu_set_t cpus;
     if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0)
@@ -343,6 +390,11 @@ void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
         chunk_->AddJoined(pieces);
         return;
     }
+    if (alone_) {
+        // Nothing is held: BeginTyposOf passed the held lines on.
+        out_.AddJoined(pieces);
+        return;
+    }
     const std::size_t at = heldLines_.size();
     for (std::string_view piece : pieces)
         heldLines_.append(piece);
@@ -351,14 +403,20 @@ void UniqueSink::AddJoined(std::span<const std::string_view> pieces) {
     TableOf(h.hash).Prefetch(h.hash);
     held_.push_back(h);
     if (held_.size() == kBatch)
-        Finish();
+        PassHeld();
 }
 
 void UniqueSink::Finish() {
+    alone_ = false;
     if (chunk_ != nullptr) {
+        chunk_->ShowLines(true);
         chunk_->DecideHeld();
         return;
     }
+    PassHeld();
+}
+
+void UniqueSink::PassHeld() {
     for (const Held& l : held_) {
         if (TableOf(l.hash).Insert(heldLines_.data() + l.at, l.size, l.hash, l.ascii))
             out_.AddLine({heldLines_.data() + l.at, l.size});

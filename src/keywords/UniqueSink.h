@@ -49,6 +49,14 @@ public:
     void AddLine(std::string_view line) override;
     void AddJoined(std::span<const std::string_view> pieces) override;
     ChunkSink* Direct() override { return chunk_; }
+    // True when `keyword` is the next of the keywords KeepApart marked: its
+    // typos, written without repeats, are passed on as they come.
+    bool BeginTyposOf(std::string_view keyword) override;
+    // The keywords of `distinct` marked in `apart` (by KeywordsApart) stand
+    // apart: no line of another keyword, and no keyword, equals a typo of
+    // one. Their typos then stay out of the set (ForEachKept does not give
+    // them), and each is to be generated once, in the order of `distinct`.
+    void KeepApart(std::span<const std::string_view> distinct, const std::vector<bool>& apart);
     // Makes room for about `lines` lines in all, so that the table does not
     // grow step by step while they come (a hint: any number still fits).
     void Expect(std::uint64_t lines);
@@ -62,7 +70,8 @@ public:
     // many they are.
     std::size_t KeepNew(std::span<std::string_view> lines);
     // Passes on the lines still held back. Lines are checked in small batches
-    // (their table slots fetched ahead), so call this after the last line.
+    // (their table slots fetched ahead), so call this after the last line
+    // (it also ends the typos of a keyword apart).
     void Finish();
     std::size_t Dropped() const { return dropped_; }
     // Calls `f` with every line remembered (written, kept or excluded), in
@@ -83,6 +92,8 @@ private:
         std::uint64_t hash;
         bool ascii;
     };
+    // Decides the lines held in the batch, passing on those that are new.
+    void PassHeld();
     // The table that holds the lines of this hash.
     Table& TableOf(std::uint64_t hash);
     // Inserts every line of `lines` in order, calling onInserted(index, new).
@@ -97,6 +108,11 @@ private:
     std::vector<Held> held_;
     std::string heldLines_;
     std::size_t dropped_ = 0;
+    // The keywords that stand apart, by where their text starts, the next
+    // to come first; whether the lines now coming are one's typos.
+    std::vector<std::string_view> apart_;
+    std::size_t nextApart_ = 0;
+    bool alone_ = false;
 };
 
 // The lines seen, in one open-addressing table: a byte for each slot (0
