@@ -1,7 +1,6 @@
 #include "keywords/KeywordsApart.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -104,14 +103,13 @@ public:
     // True when keywords k and o hold too different characters to be two
     // edits apart: each edit changes their counts by two at most.
     bool FarByCounts(std::size_t k, std::size_t o) const {
-        // First which classes they hold at all: an edit changes two at most.
-        if (std::popcount(classes_[k] ^ classes_[o]) > 4)
-            return true;
         unsigned off = 0;
         for (std::size_t c = 0; c < Counts::kClasses; ++c)
             off += static_cast<unsigned>(std::abs(int{counts_[k].of[c]} - int{counts_[o].of[c]}));
         return off > 4;
     }
+    // A bit for each class of character keyword k holds.
+    std::uint32_t Classes(std::size_t k) const { return classes_[k]; }
     std::size_t Size(std::size_t k) const { return start_[k + 1] - start_[k]; }
     bool Ascii(std::size_t k) const { return ascii_[k]; }
     std::u32string_view Chars(std::size_t k) const { return {chars_.data() + start_[k], Size(k)}; }
@@ -137,57 +135,82 @@ private:
     std::vector<bool> ascii_;
 };
 
+// True when more than four bits of `x` are set.
+bool MoreThanFourBits(std::uint32_t x) {
+    for (int i = 0; i < 4; ++i)
+        x &= x - 1;
+    return x != 0;
+}
+
 // The keywords by the key of each of their parts: an open-addressing table
-// of keys, each with a list of the keywords that have that part.
+// of keys, each with the keywords that have that part side by side (and a
+// bit for each class of character each holds), so that a lookup reads one
+// run of memory. Filled in two passes over the same keys: Count, then Place.
 class PartIndex {
 public:
-    void Reserve(std::size_t parts) {
-        // Many keywords share a part, so the table is at most half full.
+    struct Entry {
+        std::uint32_t keyword, classes;
+    };
+    explicit PartIndex(std::size_t parts) {
+        // Never more than half full, so a probe ends soon at an empty slot.
         std::size_t count = 16;
-        while (count < parts)
+        while (count < 2 * parts)
             count *= 2;
         slots_.assign(count, Slot{});
-        links_.reserve(parts);
     }
-    void Add(std::uint64_t key, std::uint32_t keyword) {
-        Slot& s = Find(key);
+    void Count(std::uint64_t key) {
+        Slot& s = slots_[Find(key)];
         s.tag = TagOf(key);
-        links_.push_back({keyword, s.first});
-        s.first = static_cast<std::uint32_t>(links_.size());
+        ++s.size;
     }
+    void Place(std::uint64_t key, Entry entry) {
+        if (!arranged_) {
+            std::uint32_t at = 0;
+            for (Slot& s : slots_) {
+                s.begin = at;
+                at += s.size;
+                s.size = 0;
+            }
+            entries_.resize(at);
+            arranged_ = true;
+        }
+        Slot& s = slots_[Find(key)];
+        entries_[s.begin + s.size++] = entry;
+    }
+    void Prefetch(std::uint64_t key) const {
+        __builtin_prefetch(&slots_[static_cast<std::size_t>(key) & (slots_.size() - 1)]);
+    }
+    // Calls `f` with each entry of `key` until it returns true.
     template <class F>
     void ForEach(std::uint64_t key, F&& f) const {
-        for (std::uint32_t at = const_cast<PartIndex*>(this)->Find(key).first; at != 0;) {
-            const Link& l = links_[at - 1];
-            if (f(l.keyword))
+        const Slot& s = slots_[Find(key)];
+        for (std::uint32_t i = s.begin; i < s.begin + s.size; ++i) {
+            if (f(entries_[i]))
                 return;
-            at = l.next;
         }
     }
 
 private:
-    // Keys with the same tag and home share a list: their keywords are
+    // Keys with the same tag and home share a slot: their keywords are
     // only measured in vain.
     struct Slot {
-        std::uint32_t tag = 0;    // never 0 in a slot in use
-        std::uint32_t first = 0;  // the list's first link + 1
+        std::uint32_t tag = 0;  // never 0 in a slot in use
+        std::uint32_t begin = 0, size = 0;
     };
     static std::uint32_t TagOf(std::uint64_t key) {
         return static_cast<std::uint32_t>(key >> 32) | 1u;
     }
-    struct Link {
-        std::uint32_t keyword, next;
-    };
-    Slot& Find(std::uint64_t key) {
+    std::size_t Find(std::uint64_t key) const {
         const std::size_t mask = slots_.size() - 1;
         const std::uint32_t tag = TagOf(key);
         std::size_t at = static_cast<std::size_t>(key) & mask;
         while (slots_[at].tag != 0 && slots_[at].tag != tag)
             at = (at + 1) & mask;
-        return slots_[at];
+        return at;
     }
     std::vector<Slot> slots_;
-    std::vector<Link> links_;
+    std::vector<Entry> entries_;
+    bool arranged_ = false;
 };
 
 }  // namespace
@@ -248,16 +271,21 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
     Folded folded;
     if (n == 0 || n >= UINT32_MAX || !folded.Build(keywords))
         return apart;
-    PartIndex index;
-    index.Reserve(3 * n);
+    std::vector<std::uint64_t> keys(3 * n);
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t size = folded.Size(k);
-        if (size < kParted)
-            continue;
-        const Parts parts(size);
-        for (std::size_t j = 0; j < 3; ++j)
-            index.Add(PartKey(folded.Hash(k, parts.start[j], parts.size[j]), size, j),
-                      static_cast<std::uint32_t>(k));
+        const Parts parts(std::max(size, kParted));
+        for (std::size_t j = 0; j < 3 && size >= kParted; ++j)
+            keys[3 * k + j] = PartKey(folded.Hash(k, parts.start[j], parts.size[j]), size, j);
+    }
+    PartIndex index(keys.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t j = 0; j < 3 && folded.Size(k) >= kParted; ++j)
+            index.Count(keys[3 * k + j]);
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t j = 0; j < 3 && folded.Size(k) >= kParted; ++j)
+            index.Place(keys[3 * k + j], {static_cast<std::uint32_t>(k), folded.Classes(k)});
     }
     std::vector<std::uint8_t> near(n, 0), searched(n, 0);
     std::vector<std::uint32_t> seenBy(n, 0);  // the keyword + 1 whose search last met it
@@ -278,12 +306,15 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
         // A keyword that shares its parts with too many others is left near
         // them unmeasured: the others still find it in their searches.
         std::size_t met = 0;
-        const auto check = [&](std::uint32_t other) {
+        const std::uint32_t classes = folded.Classes(k);
+        const auto check = [&](const PartIndex::Entry& e) {
             if (++met > kMostMet) {
                 near[k] = 1;
                 return true;
             }
-            if (seenBy[other] == stamp)
+            // Which classes of character they hold at all: an edit changes two at most.
+            const std::uint32_t other = e.keyword;
+            if (MoreThanFourBits(classes ^ e.classes) || seenBy[other] == stamp)
                 return false;
             seenBy[other] = stamp;
             if (folded.FarByCounts(k, other) || EditsUpToTwo(chars, folded.Chars(other)) > 2)
@@ -291,31 +322,33 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
             near[k] = near[other] = 1;
             return true;
         };
-        for (std::size_t length = size - 2; length <= size + 2 && !near[k]; ++length) {
+        // The parts to look up, all known first so that their slots are
+        // fetched together.
+        std::uint64_t lookups[5 * 5];  // five lengths, five parts each at most
+        std::size_t count = 0;
+        for (std::size_t length = size - 2; length <= size + 2; ++length) {
             const Parts parts(length);
             // Of the three parts, one is whole with at most j edits before
             // it and 2 - j after (the first j whose parts up to it hold j
             // edits or fewer): shifted by `shift` here, with `skew` still to
             // be made up after it.
             const auto skew = static_cast<long>(size) - static_cast<long>(length);
-            for (long j = 0; j < 3 && !near[k]; ++j) {
-                for (long shift = -j; shift <= j && !near[k]; ++shift) {
-                    if (std::labs(skew - shift) > 2 - j)
+            for (std::size_t j = 0; j < 3; ++j) {
+                const auto reach = static_cast<long>(j);
+                for (long shift = -reach; shift <= reach; ++shift) {
+                    const long from = static_cast<long>(parts.start[j]) + shift;
+                    if (std::labs(skew - shift) > 2 - reach || from < 0 ||
+                        static_cast<std::size_t>(from) + parts.size[j] > size)
                         continue;
-                    const long from =
-                        static_cast<long>(parts.start[static_cast<std::size_t>(j)]) + shift;
-                    if (from < 0 ||
-                        static_cast<std::size_t>(from) + parts.size[static_cast<std::size_t>(j)] >
-                            size)
-                        continue;
-                    const std::uint64_t key =
-                        PartKey(folded.Hash(k, static_cast<std::size_t>(from),
-                                            parts.size[static_cast<std::size_t>(j)]),
-                                length, static_cast<std::size_t>(j));
-                    index.ForEach(key, check);
-                    ++spent;
+                    lookups[count] = PartKey(
+                        folded.Hash(k, static_cast<std::size_t>(from), parts.size[j]), length, j);
+                    index.Prefetch(lookups[count++]);
                 }
             }
+        }
+        for (std::size_t i = 0; i < count && !near[k]; ++i) {
+            index.ForEach(lookups[i], check);
+            ++spent;
         }
         spent += met;
         found += !near[k];
