@@ -264,7 +264,7 @@ namespace {
 // KeywordsApart; `finished` tells whether the search went through all
 // the keywords or stopped for its cost.
 std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t worth,
-                         bool& finished) {
+                         const std::function<void()>& poll, bool& finished) {
     finished = false;
     const std::size_t n = keywords.size();
     std::vector<bool> apart(n, false);
@@ -294,6 +294,8 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
     // later): it goes on while each one found costs less than `worth`.
     std::size_t spent = 0, found = 0, k = 0;
     for (; k < n && spent / (found + kGrace) < worth; ++k) {
+        if (poll && k % 4096 == 0)
+            poll();
         const std::size_t size = folded.Size(k);
         // A keyword found near an earlier one needs no search: the keywords
         // near it will find it in theirs, or are never apart.
@@ -361,17 +363,20 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
 
 }  // namespace
 
-std::vector<bool> KeywordsApart(std::span<const std::string_view> keywords, std::size_t worth) {
+std::vector<bool> KeywordsApart(std::span<const std::string_view> keywords, std::size_t worth,
+                                const std::function<void()>& poll) {
     bool finished = false;
     // A keyword apart from all the others is apart from the first few
     // thousand too: when even those cost too much to tell apart, a long
     // list is not indexed whole.
     if (keywords.size() > 16 * kSample) {
-        Search(keywords.first(kSample), worth, finished);
+        Search(keywords.first(kSample), worth, poll, finished);
         if (!finished)
             return std::vector<bool>(keywords.size(), false);
     }
-    return Search(keywords, worth, finished);
+    if (poll)
+        poll();
+    return Search(keywords, worth, poll, finished);
 }
 
 }  // namespace varnolt

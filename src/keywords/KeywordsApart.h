@@ -6,6 +6,7 @@
 // two such edits apart. The typos of a keyword further than that from every
 // other need to be compared only with each other and with the keyword.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,11 @@ namespace varnolt {
 // part it looks up and each keyword it meets, and stops (the keywords not
 // yet searched counted near) once each keyword found apart has cost more
 // than `worth`; a keyword that shares its parts with very many is counted
-// near.
+// near. `poll`, when set, is called every few thousand keywords, and may
+// throw to stop the search.
 std::vector<bool> KeywordsApart(std::span<const std::string_view> keywords,
-                                std::size_t worth = SIZE_MAX);
+                                std::size_t worth = SIZE_MAX,
+                                const std::function<void()>& poll = {});
 
 // The Damerau-Levenshtein distance of `a` and `b` (the fewest characters
 // left out, added, replaced, or exchanged with their neighbour, in any

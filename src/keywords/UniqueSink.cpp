@@ -51,7 +51,8 @@ char* CloseGaps(char* from, char* end, std::size_t eolSize, NextDropped&& nextDr
 
 std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
                                             const std::vector<std::string_view>& keywords,
-                                            const TypoKinds& kinds, const KeyboardLayout* layout) {
+                                            const TypoKinds& kinds, const KeyboardLayout* layout,
+                                            const std::function<void()>& poll) {
     std::vector<std::string_view> distinct = WithoutRepeats(keywords);
     std::uint64_t lines = EstimateTypoLines(distinct, kinds, layout);
     // Telling the keywords apart costs about what checking a few dozen
@@ -59,7 +60,7 @@ std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
     // a keyword found apart spares the set about as many lines as it has.
     if (lines >= kApartFrom * distinct.size() && TyposAreSingleEdits(layout)) {
         const std::vector<bool> apart =
-            KeywordsApart(distinct, static_cast<std::size_t>(lines / distinct.size()));
+            KeywordsApart(distinct, static_cast<std::size_t>(lines / distinct.size()), poll);
         set.KeepApart(distinct, apart);
         // The lines of the keywords apart never reach the set.
         std::vector<std::string_view> alone;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -197,13 +198,16 @@ struct UniqueSink::EntryHead {
     }
 };
 
-// Readies `set` for the typos of `keywords`: room made for them, and the
-// keywords themselves excluded (they are not typos of themselves). Returns
-// the keywords to make typos of: those without their repeats.
+// Readies `set` for the typos of `keywords`: room made for them, the
+// keywords themselves excluded (they are not typos of themselves), and the
+// keywords apart from the others found. Returns the keywords to make typos
+// of: those without their repeats. `poll`, when set, is called now and then
+// on a long list, and may throw to stop.
 std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
                                             const std::vector<std::string_view>& keywords,
                                             const TypoKinds& kinds,
-                                            const KeyboardLayout* layout = nullptr);
+                                            const KeyboardLayout* layout = nullptr,
+                                            const std::function<void()>& poll = {});
 
 template <class F>
 void UniqueSink::Table::ForEachKept(F&& f) const {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -163,6 +164,22 @@ TEST(KeywordsApart, CaseFoldingAndTextThatIsNotUtf8) {
     std::vector<std::string_view> broken = list;
     broken.push_back("bad \xC3 byte");
     EXPECT_EQ(KeywordsApart(broken), std::vector<bool>(broken.size(), false));
+}
+
+// A search of a long list asks now and then whether to go on.
+TEST(KeywordsApart, PollStopsALongSearch) {
+    Lines list;
+    for (int i = 0; i < 20000; ++i)
+        list.push_back("keyword number " + std::to_string(i));
+    const std::vector<std::string_view> views(list.begin(), list.end());
+    int calls = 0;
+    EXPECT_THROW(KeywordsApart(views, SIZE_MAX,
+                               [&] {
+                                   if (++calls == 3)
+                                       throw std::runtime_error("stopped");
+                               }),
+                 std::runtime_error);
+    EXPECT_EQ(calls, 3);
 }
 
 // Asks for every ASCII keyword's typos without repeats.

@@ -229,7 +229,8 @@ PaneLines GenerateForPane(const std::vector<std::string_view>& keywords, const T
     std::vector<std::string_view> distinct;
     if (unique) {
         dedupe = std::make_unique<UniqueSink>(text, UniqueSink::ThreadsToUse());
-        distinct = ReadyForTypos(*dedupe, keywords, kinds, layout);
+        distinct =
+            ReadyForTypos(*dedupe, keywords, kinds, layout, [&job] { job.ThrowIfCancelled(); });
     }
     const std::vector<std::string_view>& from = unique ? distinct : keywords;
     LineSink& out = dedupe ? static_cast<LineSink&>(*dedupe) : text;
