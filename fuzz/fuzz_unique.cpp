@@ -3,7 +3,8 @@
 //
 // Properties: whatever the route (line by line, through a small buffer,
 // KeepNew) the lines kept are those whose folded text is new, in order, and
-// the set gives them back as they came; an upload file made from the lines
+// the set gives them back as they came; typos with duplicates removed are
+// the lines of a set of every folded line; an upload file made from the lines
 // taken in two runs is the one made from all of them at once.
 #include <cstdint>
 #include <span>
@@ -14,6 +15,7 @@
 #include "FuzzCheck.h"
 #include "keywords/ChunkSink.h"
 #include "keywords/Export.h"
+#include "keywords/Layouts.h"
 #include "keywords/UniqueSink.h"
 
 using namespace varnolt;
@@ -103,6 +105,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             firstByAscii.push_back(l);
     }
     FUZZ_REQUIRE(WithoutRepeats(in) == firstByAscii);
+
+    // Typos with duplicates removed, the keywords apart from the others
+    // among them, write what a set of every folded line keeps.
+    if (in.size() <= 32 && bytes.size() <= 512) {
+        TypoKinds kinds;
+        for (std::size_t row = 0; row < 7; ++row)
+            kinds.Set(row, ((choice * 37u + 11u) >> row) & 1u);
+        kinds.Set(4);  // missed keys: enough lines a keyword to look for those apart
+        const std::span<const KeyboardLayout> layouts = KeyboardLayouts();
+        const KeyboardLayout* layout = &layouts[choice % layouts.size()];
+        Lines plain;
+        GenerateTypos(in, kinds, plain, layout);
+        std::unordered_set<std::string> typoSeen;
+        for (std::string_view l : in)
+            typoSeen.insert(FoldCase(l));
+        std::string typos;
+        for (const std::string& l : plain.lines) {
+            if (typoSeen.insert(FoldCase(l)).second)
+                typos += l + "\n";
+        }
+        Buffer out(64 + choice);
+        UniqueSink unique(out, 1 + (choice & 1));
+        GenerateTypos(ReadyForTypos(unique, in, kinds, layout), kinds, unique, layout);
+        unique.Finish();
+        out.Flush();
+        FUZZ_REQUIRE(out.text == typos);
+    }
 
     ExportOptions o;
     o.format = (choice & 2) ? ExportFormat::MicrosoftAds : ExportFormat::GoogleAds;
