@@ -82,6 +82,8 @@ void AddVowelSwaps(std::string_view keyword, LineSink& out);
 extern const char* const KeyNeighbourTable[26];
 // The row of `key` (a lower-case letter), or "" for any other byte.
 std::string_view GetKeyNeighbours(char key);
+// `keyword` with A-Z lower-cased, into `dst` (its memory reused).
+void LowerInto(std::string& dst, std::string_view keyword);
 
 // Where each character of a keyword starts, plus the keyword's length at the
 // end, so character p spans [Start(p), End(p)). A character is one well-formed
