@@ -74,6 +74,8 @@ public:
     // (their table slots fetched ahead), so call this after the last line
     // (it also ends the typos of a keyword apart).
     void Finish();
+    // The lines the set dropped (a keyword apart never writes its repeats:
+    // they are not counted).
     std::size_t Dropped() const { return dropped_; }
     // Calls `f` with every line remembered (written, kept or excluded), in
     // the order they came, as they came; with two tables, those of the
