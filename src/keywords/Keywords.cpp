@@ -198,15 +198,18 @@ void VowelSwaps(const TypoWord& w, Out& out) {
         if (kVowels.find(lower[at]) == std::string_view::npos)
             continue;
         const std::string_view head = lower.substr(0, at), tail = lower.substr(at + 1);
-        const std::vector<std::string>* missed = w.distinct && w.distinct->Has(kMissedRow)
-                                                     ? &NeighbourList(w.layout, lower[at])
-                                                     : nullptr;
+        // A vowel that is a neighbour of the key was a missed key already
+        // (without repeats, a neighbour is one byte).
+        std::string_view missed;
+        if (w.distinct && w.distinct->Has(kMissedRow)) {
+            thread_local std::string bytes;
+            bytes.clear();
+            for (const std::string& n : NeighbourList(w.layout, lower[at]))
+                bytes += n[0];
+            missed = bytes;
+        }
         for (std::size_t v = 0; v < kVowels.size(); ++v) {
-            if (kVowels[v] == lower[at])
-                continue;
-            // A vowel that is a neighbour of the key was a missed key already.
-            if (missed &&
-                std::find(missed->begin(), missed->end(), kVowels.substr(v, 1)) != missed->end())
+            if (kVowels[v] == lower[at] || missed.find(kVowels[v]) != std::string_view::npos)
                 continue;
             Emit(out, head, kVowels.substr(v, 1), tail);
         }
