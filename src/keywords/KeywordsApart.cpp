@@ -231,7 +231,11 @@ unsigned EditsUpToTwo(std::u32string_view a, std::u32string_view b) {
         const std::size_t col = j + 2 - i;  // wraps past 4 when j < i - 2
         return col <= 4 ? rows[i & 3][col] : kFar;
     };
+    // Row i + 1 reads rows i - 2 to i only: once three rows in a row are
+    // all 3, so is every row after them.
+    unsigned farRows = 0;
     for (std::size_t i = 0; i <= n; ++i) {
+        bool far = true;
         for (std::size_t col = 0; col < 5; ++col) {
             unsigned v = kFar;
             if (i + col >= 2 && i + col - 2 <= m) {
@@ -254,7 +258,11 @@ unsigned EditsUpToTwo(std::u32string_view a, std::u32string_view b) {
                 }
             }
             rows[i & 3][col] = v;
+            far = far && v == kFar;
         }
+        farRows = far ? farRows + 1 : 0;
+        if (farRows == 3)
+            return kFar;
     }
     return d(n, m);
 }
