@@ -158,12 +158,14 @@ public:
             count *= 2;
         slots_.assign(count, Slot{});
     }
-    void Count(std::uint64_t key) {
-        Slot& s = slots_[Find(key)];
-        s.tag = TagOf(key);
-        ++s.size;
+    // Counts a keyword for `key`; returns the key's slot, for Place.
+    std::uint32_t Count(std::uint64_t key) {
+        const std::size_t at = Find(key);
+        slots_[at].tag = TagOf(key);
+        ++slots_[at].size;
+        return static_cast<std::uint32_t>(at);
     }
-    void Place(std::uint64_t key, Entry entry) {
+    void Place(std::uint32_t slot, Entry entry) {
         if (!arranged_) {
             std::uint32_t at = 0;
             for (Slot& s : slots_) {
@@ -174,7 +176,7 @@ public:
             entries_.resize(at);
             arranged_ = true;
         }
-        Slot& s = slots_[Find(key)];
+        Slot& s = slots_[slot];
         entries_[s.begin + s.size++] = entry;
     }
     void Prefetch(std::uint64_t key) const {
@@ -279,21 +281,18 @@ std::vector<bool> Search(std::span<const std::string_view> keywords, std::size_t
     Folded folded;
     if (n == 0 || n >= UINT32_MAX || !folded.Build(keywords))
         return apart;
-    std::vector<std::uint64_t> keys(3 * n);
+    PartIndex index(3 * n);
+    std::vector<std::uint32_t> slots(3 * n);  // of each keyword's parts
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t size = folded.Size(k);
         const Parts parts(std::max(size, kParted));
         for (std::size_t j = 0; j < 3 && size >= kParted; ++j)
-            keys[3 * k + j] = PartKey(folded.Hash(k, parts.start[j], parts.size[j]), size, j);
-    }
-    PartIndex index(keys.size());
-    for (std::size_t k = 0; k < n; ++k) {
-        for (std::size_t j = 0; j < 3 && folded.Size(k) >= kParted; ++j)
-            index.Count(keys[3 * k + j]);
+            slots[3 * k + j] =
+                index.Count(PartKey(folded.Hash(k, parts.start[j], parts.size[j]), size, j));
     }
     for (std::size_t k = 0; k < n; ++k) {
         for (std::size_t j = 0; j < 3 && folded.Size(k) >= kParted; ++j)
-            index.Place(keys[3 * k + j], {static_cast<std::uint32_t>(k), folded.Classes(k)});
+            index.Place(slots[3 * k + j], {static_cast<std::uint32_t>(k), folded.Classes(k)});
     }
     std::vector<std::uint8_t> near(n, 0), searched(n, 0);
     std::vector<std::uint32_t> seenBy(n, 0);  // the keyword + 1 whose search last met it
