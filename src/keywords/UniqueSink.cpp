@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -62,13 +63,14 @@ std::vector<std::string_view> ReadyForTypos(UniqueSink& set,
         const std::vector<bool> apart =
             KeywordsApart(distinct, static_cast<std::size_t>(lines / distinct.size()), poll);
         set.KeepApart(distinct, apart);
-        // The lines of the keywords apart never reach the set.
+        // The lines of the keywords apart never reach the set (both counts
+        // are estimates: the second may pass the first).
         std::vector<std::string_view> alone;
         for (std::size_t i = 0; i < distinct.size(); ++i) {
             if (apart[i])
                 alone.push_back(distinct[i]);
         }
-        lines -= EstimateTypoLines(alone, kinds, layout);
+        lines -= std::min(lines, EstimateTypoLines(alone, kinds, layout));
     }
     set.Expect(keywords.size() + lines);
     set.Exclude(keywords);
