@@ -18,11 +18,9 @@
 
 namespace varnolt {
 
-// `text` with its letters case-folded for comparison: A-Z to a-z, and by the
-// simple Unicode case folding the letters of Latin-1, Latin Extended-A,
-// Latin Extended Additional, Greek and Coptic, and Cyrillic with its
-// supplement (U+0080-U+017F, U+0370-U+052F, U+1E00-U+1EFF). Other characters,
-// and bytes that are not well-formed UTF-8, are kept as they are.
+// `text` with its letters case-folded for comparison: each code point by
+// the simple case folding of Unicode (A-Z to a-z among them). Bytes that are
+// not well-formed UTF-8 are kept as they are.
 void FoldCaseInto(std::string& dst, std::string_view text);
 std::string FoldCase(std::string_view text);
 

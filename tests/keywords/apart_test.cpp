@@ -154,13 +154,16 @@ TEST(KeywordsApart, ApartExactlyWhenFarFromEveryOther) {
 }
 
 // A keyword that is not ASCII is never apart, nor one near another only
-// once folded (the long s folds to s); a list holding text that is not
+// once folded (the long s folds to s, the Kelvin sign to k); a list holding text that is not
 // UTF-8 has none apart.
 TEST(KeywordsApart, CaseFoldingAndTextThatIsNotUtf8) {
-    const std::vector<std::string_view> list = {"mississippi river",
-                                                "MI\xC5\xBF\xC5\xBFI\xC5\xBF\xC5\xBFIPPI RIVERS",
-                                                "caf\xC3\xA9 latte", "mountain bike", "lighthouse"};
-    EXPECT_EQ(KeywordsApart(list), (std::vector<bool>{false, false, false, true, true}));
+    const std::vector<std::string_view> list = {
+        "mississippi river",   "MI\xC5\xBF\xC5\xBFI\xC5\xBF\xC5\xBFIPPI RIVERS",
+        "caf\xC3\xA9 latte",   "mountain bike",
+        "lighthouse",          "kilometres",
+        "\xE2\x84\xAAILOMETER"};
+    EXPECT_EQ(KeywordsApart(list),
+              (std::vector<bool>{false, false, false, true, true, false, false}));
     std::vector<std::string_view> broken = list;
     broken.push_back("bad \xC3 byte");
     EXPECT_EQ(KeywordsApart(broken), std::vector<bool>(broken.size(), false));

@@ -26,8 +26,9 @@ protected:
     void Drain(const char* data, std::size_t size) override { text.append(data, size); }
 };
 
-// Pairs from the simple case folding (C and S mappings of CaseFolding.txt).
-TEST(FoldCase, CoveredBlocks) {
+// Pairs from the simple case folding (C and S mappings of CaseFolding.txt),
+// in every length of UTF-8 sequence.
+TEST(FoldCase, SimpleFoldingPairs) {
     const struct {
         const char* text;
         const char* folded;
@@ -45,6 +46,14 @@ TEST(FoldCase, CoveredBlocks) {
         {"\xD0\x9F\xD0\x81\xD2\x90", "\xD0\xBF\xD1\x91\xD2\x91"},  // ПЁҐ -> пёґ
         {"\xE1\xBA\xA0\xE1\xBA\x9E", "\xE1\xBA\xA1\xC3\x9F"},      // Ạẞ -> ạß
         {"\xE2\x82\xAC\xFF\xC3", "\xE2\x82\xAC\xFF\xC3"},          // € and stray bytes kept
+        {"\xE2\x84\xAA\xE2\x84\xAB", "k\xC3\xA5"},                 // Kelvin and Ångström signs
+        {"\xC7\x84\xC7\x85\xCD\x85", "\xC7\x86\xC7\x86\xCE\xB9"},  // Ǆǅ and the iota below
+        {"\xD4\xB1\xE1\x82\xA0", "\xD5\xA1\xE2\xB4\x80"},          // Armenian, Georgian
+        {"\xEA\xAD\xB0\xE1\x8F\xB8", "\xE1\x8E\xA0\xE1\x8F\xB0"},  // Cherokee folds to capitals
+        {"\xE1\xBE\xBC\xE2\x85\xA0", "\xE1\xBE\xB3\xE2\x85\xB0"},  // ᾼ Ⅰ
+        {"\xEF\xBC\xA1\xEF\xBD\x81", "\xEF\xBD\x81\xEF\xBD\x81"},  // fullwidth Ａａ
+        {"\xF0\x90\x90\x80\xF0\x9E\xA4\x80", "\xF0\x90\x90\xA8\xF0\x9E\xA4\xA2"},  // Deseret, Adlam
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                                  // an emoji kept
     };
     for (const auto& c : cases)
         EXPECT_EQ(FoldCase(c.text), c.folded) << c.text;
