@@ -57,6 +57,26 @@ TEST(FoldCase, SimpleFoldingPairs) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(FoldCase(c.text), c.folded) << c.text;
+    // Folding is a comparison key: folding once more changes nothing, for
+    // every code point.
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        std::string utf8;
+        if (c < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        } else if (c < 0x10000) {
+            utf8 = {static_cast<char>(0xE0 | (c >> 12)),
+                    static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            utf8 = {
+                static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+        }
+        const std::string once = FoldCase(utf8);
+        ASSERT_EQ(FoldCase(once), once) << std::hex << static_cast<std::uint32_t>(c);
+    }
 }
 
 // Repeats with any case go; the first stays where it was; an excluded line
