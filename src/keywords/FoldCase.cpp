@@ -89,10 +89,7 @@ void AppendFolded(std::string& dst, std::string_view text) {
         }
         const std::size_t n = Utf8SequenceLength(text, i);
         if (n >= 2) {
-            char32_t c = n == 2 ? (b & 0x1Fu) : n == 3 ? (b & 0x0Fu) : (b & 0x07u);
-            for (std::size_t k = 1; k < n; ++k)
-                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-            AppendUtf8(dst, FoldCodePoint(c));
+            AppendUtf8(dst, FoldCodePoint(Utf8CodePoint(text, i, n)));
         } else {
             dst.append(text.substr(i, n ? n : 1));
         }

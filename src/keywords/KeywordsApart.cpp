@@ -70,21 +70,12 @@ public:
                     chars_.push_back(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
                 continue;
             }
-            for (std::size_t i = 0; i < kw.size(); i += Utf8SequenceLength(kw, i)) {
-                if (Utf8SequenceLength(kw, i) == 0)
-                    return false;
-            }
+            if (!IsValidUtf8(kw))
+                return false;
             FoldCaseInto(folded, kw);
             for (std::size_t i = 0; i < folded.size();) {
                 const std::size_t n = Utf8SequenceLength(folded, i);
-                const auto lead = static_cast<unsigned char>(folded[i]);
-                char32_t c = n == 1   ? lead
-                             : n == 2 ? lead & 0x1Fu
-                             : n == 3 ? lead & 0x0Fu
-                                      : lead & 0x07u;
-                for (std::size_t k = 1; k < n; ++k)
-                    c = (c << 6) | (static_cast<unsigned char>(folded[i + k]) & 0x3Fu);
-                chars_.push_back(c);
+                chars_.push_back(Utf8CodePoint(folded, i, n));
                 i += n;
             }
         }

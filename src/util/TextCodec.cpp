@@ -58,6 +58,14 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+char32_t Utf8CodePoint(std::string_view bytes, std::size_t pos, std::size_t length) {
+    static constexpr std::uint8_t kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t c = static_cast<std::uint8_t>(bytes[pos]) & kLeadBits[length];
+    for (std::size_t k = 1; k < length; ++k)
+        c = (c << 6) | (static_cast<std::uint8_t>(bytes[pos + k]) & 0x3Fu);
+    return c;
+}
+
 std::string_view DropUtf8Bom(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);

@@ -13,6 +13,9 @@ bool IsValidUtf8(std::string_view bytes);
 // or 0 when the bytes there are not one (overlong forms, surrogates, code
 // points above U+10FFFF, stray continuation bytes and cut-off sequences).
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos);
+// The code point of the well-formed sequence of `length` bytes (as
+// Utf8SequenceLength gives it) at `pos`.
+char32_t Utf8CodePoint(std::string_view bytes, std::size_t pos, std::size_t length);
 // `bytes` without a leading UTF-8 byte-order mark.
 std::string_view DropUtf8Bom(std::string_view bytes);
 // Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+0081 etc.).

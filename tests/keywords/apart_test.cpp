@@ -15,6 +15,7 @@
 #include "keywords/KeywordsApart.h"
 #include "keywords/Layouts.h"
 #include "keywords/UniqueSink.h"
+#include "util/UUtils.h"
 
 namespace varnolt {
 namespace {
@@ -127,25 +128,17 @@ TEST(KeywordsApart, ApartExactlyWhenFarFromEveryOther) {
             std::string kw;
             for (auto n = 5 + next() % 6; n > 0; --n)
                 kw += letters[next() % letters.size()];
-            std::string low = kw;
-            for (char& c : low)
-                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-            if (folded.insert(low).second)
+            if (folded.insert(AsciiLower(kw)).second)
                 list.push_back(kw);
         }
         const std::vector<std::string_view> views(list.begin(), list.end());
         const std::vector<bool> apart = KeywordsApart(views);
         const std::vector<bool> cut = KeywordsApart(views, 2);
         for (std::size_t k = 0; k < list.size(); ++k) {
-            std::string a = list[k];
-            for (char& c : a)
-                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            const std::string a = AsciiLower(list[k]);
             bool far = a.size() >= 7;
             for (std::size_t o = 0; o < list.size() && far; ++o) {
-                std::string b = list[o];
-                for (char& c : b)
-                    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-                far = o == k || EditsUpToTwo(Wide(a), Wide(b)) > 2;
+                far = o == k || EditsUpToTwo(Wide(a), Wide(AsciiLower(list[o]))) > 2;
             }
             ASSERT_EQ(apart[k], far) << list[k] << " in round " << round;
             ASSERT_TRUE(!cut[k] || far) << list[k] << " in round " << round;
@@ -197,12 +190,6 @@ public:
     }
 };
 
-std::string AsciiLower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return s;
-}
-
 const Lines kKeywords = {"cat",         "Book", "bookkeeper", "new york", "new  york",
                          "Mississippi", "aaa",  "a b",        "queue",    "caf\xC3\xA9",
                          "keyboard",    "Zoo",  "eerie",      "ABBA",     "  leading"};
@@ -225,7 +212,7 @@ TEST(KeywordsApart, TyposWithoutRepeatsByRule) {
                 VectorSink plain;
                 GenerateTypos({keyword}, kinds, plain, layout);
                 Lines want;
-                std::unordered_set<std::string> seen = {AsciiLower(std::string(keyword))};
+                std::unordered_set<std::string> seen = {AsciiLower(keyword)};
                 const bool ascii = std::all_of(keyword.begin(), keyword.end(), [](char c) {
                     return static_cast<unsigned char>(c) < 0x80;
                 });
@@ -258,10 +245,7 @@ TEST(KeywordsApart, UniqueTyposAsAFoldedSet) {
             near[next() % near.size()] = 'q';
             if (next() % 2)
                 near.erase(next() % near.size(), 1);
-            std::string capitals = kw;
-            for (char& c : capitals)
-                c = static_cast<char>(c - 32);
-            list.push_back(next() % 3 ? near : capitals);
+            list.push_back(next() % 3 ? near : AsciiUpper(kw));
         }
     }
     const std::vector<std::string_view> keywords(list.begin(), list.end());
